@@ -11,8 +11,8 @@ namespace kanvo {
 
 // Exit statuses of kanvo.
 enum ExitStatus : int {
-    kExitOk = 0,          // job done, or ended silently (no user configured)
-    kExitJobError = 1,    // an error of the job was reported in the error box
+    kExitOk = 0,            // job done, or ended silently (no user configured)
+    kExitJobError = 1,      // an error of the job was reported in the error box
     kExitSettingsError = 2, // the job ran, but the own INI file could not be written
 };
 

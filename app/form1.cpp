@@ -24,14 +24,21 @@ AnsiString FileNameOf(const AnsiString& path) {
 
 TForm1::TForm1(TApplication& application, AnsiString programFolder)
     : Application(application), ProgramFolderPath(std::move(programFolder)),
-      FormStorage1(ProgramFolderPath + ChangeFileExt(FileNameOf(application.ExecutablePath()), ".INI"),
+      FormStorage1(ProgramFolderPath +
+                       ChangeFileExt(FileNameOf(application.ExecutablePath()), ".INI"),
                    kClassName) {}
 
-AnsiString TForm1::SharedIniFile() const { return ProgramFolderPath + "../../mervik05.ini"; }
+AnsiString TForm1::SharedIniFile() const {
+    return ProgramFolderPath + "../../mervik05.ini";
+}
 
-AnsiString TForm1::OwnIniFile() const { return FormStorage1.OwnIniFile(); }
+AnsiString TForm1::OwnIniFile() const {
+    return FormStorage1.OwnIniFile();
+}
 
-AnsiString TForm1::JobFile() const { return ProgramFolderPath + "doklad.txt"; }
+AnsiString TForm1::JobFile() const {
+    return ProgramFolderPath + "doklad.txt";
+}
 
 void TForm1::FormCreate() {
     Job.BlankFormMode.clear();
@@ -54,7 +61,9 @@ void TForm1::FormCreate() {
         Application.Terminate();
 }
 
-void TForm1::FormActivate() { Top = kHiddenTop; }
+void TForm1::FormActivate() {
+    Top = kHiddenTop;
+}
 
 void TForm1::Show() {
     if (Shown)

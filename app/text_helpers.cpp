@@ -12,9 +12,13 @@ AnsiString FolderOfPath(const AnsiString& path) {
     return slash == AnsiString::npos ? AnsiString() : path.substr(0, slash + 1);
 }
 
-AnsiString ProgramFolder() { return FolderOfPath(ExecutablePath()); }
+AnsiString ProgramFolder() {
+    return FolderOfPath(ExecutablePath());
+}
 
-char LastChar(const AnsiString& text) { return text.empty() ? '\0' : text.back(); }
+char LastChar(const AnsiString& text) {
+    return text.empty() ? '\0' : text.back();
+}
 
 AnsiString AddTrailingBackslash(const AnsiString& text) {
     char last = LastChar(text);
@@ -23,7 +27,9 @@ AnsiString AddTrailingBackslash(const AnsiString& text) {
     return text + kPathDelim;
 }
 
-AnsiString UpperText(const AnsiString& text) { return AnsiUpperCase(text); }
+AnsiString UpperText(const AnsiString& text) {
+    return AnsiUpperCase(text);
+}
 
 size_t PosFrom(const AnsiString& sub, const AnsiString& text, long long start) {
     if (sub.empty())
@@ -61,20 +67,39 @@ constexpr std::array<unsigned char, 128> MakeFoldTable() {
         const char* codes;
     };
     constexpr Entry kEntries[] = {
-        {'A', "\xA5\xC1\xC2\xC3\xC4"}, {'a', "\xB9\xE1\xE2\xE3\xE4"}, {'C', "\xC6\xC7\xC8"},
-        {'c', "\xE6\xE7\xE8"},         {'D', "\xCF\xD0"},             {'d', "\xEF\xF0"},
-        {'E', "\xC9\xCA\xCB\xCC"},     {'e', "\xE9\xEA\xEB\xEC"},     {'I', "\xCD\xCE"},
-        {'i', "\xED\xEE"},             {'L', "\xA3\xBC\xC5"},         {'l', "\xBE\xE5"},
-        {'N', "\xD1\xD2"},             {'n', "\xF1\xF2"},             {'O', "\xD3\xD4\xD5\xD6"},
-        {'o', "\xF3\xF4\xF5\xF6"},     {'R', "\xC0\xD8"},             {'r', "\xE0\xF8"},
-        {'S', "\x8A\x8C\xAA"},         {'s', "\x9A\x9C\xBA"},         {'T', "\x8D\xDE"},
-        {'t', "\x9D\xFE"},             {'U', "\xD9\xDA\xDB\xDC"},     {'u', "\xF9\xFA\xFB\xFC"},
-        {'Y', "\xDD"},                 {'y', "\xFD"},                 {'Z', "\x8E\x8F\xAF"},
+        {'A', "\xA5\xC1\xC2\xC3\xC4"},
+        {'a', "\xB9\xE1\xE2\xE3\xE4"},
+        {'C', "\xC6\xC7\xC8"},
+        {'c', "\xE6\xE7\xE8"},
+        {'D', "\xCF\xD0"},
+        {'d', "\xEF\xF0"},
+        {'E', "\xC9\xCA\xCB\xCC"},
+        {'e', "\xE9\xEA\xEB\xEC"},
+        {'I', "\xCD\xCE"},
+        {'i', "\xED\xEE"},
+        {'L', "\xA3\xBC\xC5"},
+        {'l', "\xBE\xE5"},
+        {'N', "\xD1\xD2"},
+        {'n', "\xF1\xF2"},
+        {'O', "\xD3\xD4\xD5\xD6"},
+        {'o', "\xF3\xF4\xF5\xF6"},
+        {'R', "\xC0\xD8"},
+        {'r', "\xE0\xF8"},
+        {'S', "\x8A\x8C\xAA"},
+        {'s', "\x9A\x9C\xBA"},
+        {'T', "\x8D\xDE"},
+        {'t', "\x9D\xFE"},
+        {'U', "\xD9\xDA\xDB\xDC"},
+        {'u', "\xF9\xFA\xFB\xFC"},
+        {'Y', "\xDD"},
+        {'y', "\xFD"},
+        {'Z', "\x8E\x8F\xAF"},
         {'z', "\x9E\x9F\xBF"},
     };
     for (const auto& entry : kEntries)
         for (const char* p = entry.codes; *p; ++p)
-            table[static_cast<unsigned char>(*p) - 0x80u] = static_cast<unsigned char>(entry.letter);
+            table[static_cast<unsigned char>(*p) - 0x80u] =
+                static_cast<unsigned char>(entry.letter);
     return table;
 }
 

@@ -27,11 +27,11 @@ struct CodePageName {
 };
 
 constexpr CodePageName kCodePages[] = {
-    {874, "CP874", true},    {1250, "CP1250", true},  {1251, "CP1251", true},
-    {1252, "CP1252", true},  {1253, "CP1253", true},  {1254, "CP1254", true},
-    {1255, "CP1255", true},  {1256, "CP1256", true},  {1257, "CP1257", true},
-    {1258, "CP1258", true},  {932, "CP932", false},   {936, "CP936", false},
-    {949, "CP949", false},   {950, "CP950", false},   {1361, "CP1361", false},
+    {874, "CP874", true},    {1250, "CP1250", true}, {1251, "CP1251", true},
+    {1252, "CP1252", true},  {1253, "CP1253", true}, {1254, "CP1254", true},
+    {1255, "CP1255", true},  {1256, "CP1256", true}, {1257, "CP1257", true},
+    {1258, "CP1258", true},  {932, "CP932", false},  {936, "CP936", false},
+    {949, "CP949", false},   {950, "CP950", false},  {1361, "CP1361", false},
     {65001, "UTF-8", false},
 };
 
@@ -263,14 +263,18 @@ AnsiString MapCase(std::string_view text, int codePage, bool upper) {
 
 } // namespace
 
-int ProcessCodePage() { return gProcessCodePage.load(std::memory_order_relaxed); }
+int ProcessCodePage() {
+    return gProcessCodePage.load(std::memory_order_relaxed);
+}
 
 void SetProcessCodePage(int codePage) {
     RequireCodePage(codePage);
     gProcessCodePage.store(codePage, std::memory_order_relaxed);
 }
 
-bool IsSupportedCodePage(int codePage) { return FindCodePage(codePage) != nullptr; }
+bool IsSupportedCodePage(int codePage) {
+    return FindCodePage(codePage) != nullptr;
+}
 
 bool IsSingleByteCodePage(int codePage) {
     const CodePageName* entry = FindCodePage(codePage);
@@ -429,7 +433,9 @@ int AnsiCompareText(std::string_view a, std::string_view b) {
     return ua.compare(ub) < 0 ? -1 : (ua == ub ? 0 : 1);
 }
 
-bool AnsiSameText(std::string_view a, std::string_view b) { return AnsiCompareText(a, b) == 0; }
+bool AnsiSameText(std::string_view a, std::string_view b) {
+    return AnsiCompareText(a, b) == 0;
+}
 
 bool SameTextAscii(std::string_view a, std::string_view b) {
     if (a.size() != b.size())

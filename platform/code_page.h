@@ -30,8 +30,12 @@ const char* IconvName(int codePage);
 // 8-bit text in `codePage` to UTF-16 and back. An unknown code page throws.
 WideString AnsiToWide(std::string_view text, int codePage);
 AnsiString WideToAnsi(std::u16string_view text, int codePage);
-inline WideString AnsiToWide(std::string_view text) { return AnsiToWide(text, ProcessCodePage()); }
-inline AnsiString WideToAnsi(std::u16string_view text) { return WideToAnsi(text, ProcessCodePage()); }
+inline WideString AnsiToWide(std::string_view text) {
+    return AnsiToWide(text, ProcessCodePage());
+}
+inline AnsiString WideToAnsi(std::u16string_view text) {
+    return WideToAnsi(text, ProcessCodePage());
+}
 
 // UTF-8 <-> UTF-16. Invalid UTF-8 sequences become U+FFFD; unpaired
 // surrogates are written as U+FFFD.
@@ -41,16 +45,24 @@ std::string WideToUtf8(std::u16string_view text);
 // 8-bit text <-> UTF-8 (for file names, the OS and the GUI).
 std::string AnsiToUtf8(std::string_view text, int codePage);
 AnsiString Utf8ToAnsi(std::string_view text, int codePage);
-inline std::string AnsiToUtf8(std::string_view text) { return AnsiToUtf8(text, ProcessCodePage()); }
-inline AnsiString Utf8ToAnsi(std::string_view text) { return Utf8ToAnsi(text, ProcessCodePage()); }
+inline std::string AnsiToUtf8(std::string_view text) {
+    return AnsiToUtf8(text, ProcessCodePage());
+}
+inline AnsiString Utf8ToAnsi(std::string_view text) {
+    return Utf8ToAnsi(text, ProcessCodePage());
+}
 
 // Letter case of 8-bit text by the rules of its code page: a byte changes when
 // its character has an upper (lower) case form that the code page also holds.
 // Multi-byte code pages change ASCII letters only. The length never changes.
 AnsiString AnsiUpperCase(std::string_view text, int codePage);
 AnsiString AnsiLowerCase(std::string_view text, int codePage);
-inline AnsiString AnsiUpperCase(std::string_view text) { return AnsiUpperCase(text, ProcessCodePage()); }
-inline AnsiString AnsiLowerCase(std::string_view text) { return AnsiLowerCase(text, ProcessCodePage()); }
+inline AnsiString AnsiUpperCase(std::string_view text) {
+    return AnsiUpperCase(text, ProcessCodePage());
+}
+inline AnsiString AnsiLowerCase(std::string_view text) {
+    return AnsiLowerCase(text, ProcessCodePage());
+}
 
 // Letter case of UTF-16 text, one code unit at a time (surrogates unchanged).
 WideString WideUpperCase(std::u16string_view text);

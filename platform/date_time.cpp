@@ -46,7 +46,9 @@ int64_t TimeMs(TDateTime value) {
 
 } // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(int year, int month) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -59,9 +61,8 @@ std::optional<TDateTime> TryEncodeDate(int year, int month, int day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
         day > DaysInMonth(year, month))
         return std::nullopt;
-    return static_cast<double>(DaysFromCivil(year, static_cast<unsigned>(month),
-                                             static_cast<unsigned>(day)) +
-                               kUnixToOle);
+    return static_cast<double>(
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kUnixToOle);
 }
 
 std::optional<TDateTime> TryEncodeTime(int hour, int minute, int second, int millisecond) {
@@ -122,7 +123,9 @@ TDateTime Now() {
                       static_cast<int>(ms % 1000));
 }
 
-TDateTime Today() { return std::trunc(Now()); }
+TDateTime Today() {
+    return std::trunc(Now());
+}
 
 namespace {
 
@@ -266,7 +269,8 @@ private:
                 continue;
             }
             auto rest = format.substr(i);
-            if (StartsNoCase(rest, "am/pm") || StartsNoCase(rest, "a/p") || StartsNoCase(rest, "ampm"))
+            if (StartsNoCase(rest, "am/pm") || StartsNoCase(rest, "a/p") ||
+                StartsNoCase(rest, "ampm"))
                 return true;
         }
         return false;

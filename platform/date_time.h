@@ -45,8 +45,7 @@ AnsiString FormatDateTime(std::string_view format, TDateTime value,
 // value has one).
 AnsiString DateToStr(TDateTime value, const FormatSettings& settings = ProcessFormatSettings());
 AnsiString TimeToStr(TDateTime value, const FormatSettings& settings = ProcessFormatSettings());
-AnsiString DateTimeToStr(TDateTime value,
-                         const FormatSettings& settings = ProcessFormatSettings());
+AnsiString DateTimeToStr(TDateTime value, const FormatSettings& settings = ProcessFormatSettings());
 
 // Reads a date in the order of the short date format (day, month, year as
 // numbers with the date separator; a two-digit year is taken in the window

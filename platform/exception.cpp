@@ -11,7 +11,8 @@ namespace kanvo {
 namespace {
 
 [[noreturn]] void Invalid(std::string_view format) {
-    throw EConvertError("Format '" + AnsiString(format) + "' invalid or incompatible with argument");
+    throw EConvertError("Format '" + AnsiString(format) +
+                        "' invalid or incompatible with argument");
 }
 
 AnsiString Pad(AnsiString text, int width, bool left) {
@@ -82,7 +83,8 @@ AnsiString Format(std::string_view format, std::initializer_list<FormatArg> args
         }
         auto readNumber = [&]() {
             int n = 0;
-            while (i < format.size() && std::isdigit(static_cast<unsigned char>(format[i])) && n < 100000)
+            while (i < format.size() && std::isdigit(static_cast<unsigned char>(format[i])) &&
+                   n < 100000)
                 n = n * 10 + (format[i++] - '0');
             return n;
         };

@@ -14,9 +14,13 @@
 
 namespace kanvo {
 
-std::string NativePath(const AnsiString& path) { return AnsiToUtf8(path); }
+std::string NativePath(const AnsiString& path) {
+    return AnsiToUtf8(path);
+}
 
-AnsiString FromNativePath(const std::string& path) { return Utf8ToAnsi(path); }
+AnsiString FromNativePath(const std::string& path) {
+    return Utf8ToAnsi(path);
+}
 
 AnsiString ExecutablePath() {
     std::vector<char> buffer(PATH_MAX + 1);
@@ -31,12 +35,12 @@ AnsiString ExecutablePath() {
 }
 
 bool FileExists(const AnsiString& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(NativePath(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const AnsiString& path) {
-    struct stat st{};
+    struct stat st {};
     return stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -46,16 +50,19 @@ bool ForceDirectories(const AnsiString& path) {
         native.pop_back();
     if (native.empty())
         return false;
-    struct stat st{};
+    struct stat st {};
     if (stat(native.c_str(), &st) == 0)
         return S_ISDIR(st.st_mode);
     size_t slash = native.rfind('/');
-    if (slash != std::string::npos && slash > 0 && !ForceDirectories(FromNativePath(native.substr(0, slash))))
+    if (slash != std::string::npos && slash > 0 &&
+        !ForceDirectories(FromNativePath(native.substr(0, slash))))
         return false;
     return mkdir(native.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
-bool DeleteFile(const AnsiString& path) { return unlink(NativePath(path).c_str()) == 0; }
+bool DeleteFile(const AnsiString& path) {
+    return unlink(NativePath(path).c_str()) == 0;
+}
 
 std::string ReadFileBytes(const AnsiString& path) {
     auto fail = [&](int error) -> std::string {
@@ -65,7 +72,7 @@ std::string ReadFileBytes(const AnsiString& path) {
     if (fd < 0)
         return fail(errno);
     std::string bytes;
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         close(fd);
         return fail(EISDIR);
@@ -93,7 +100,8 @@ std::string ReadFileBytes(const AnsiString& path) {
 void WriteFileAtomically(const AnsiString& path, std::string_view bytes,
                          std::string_view failureMessage) {
     auto fail = [&]() {
-        std::string_view message = failureMessage.empty() ? "Unable to write to %s" : failureMessage;
+        std::string_view message =
+            failureMessage.empty() ? "Unable to write to %s" : failureMessage;
         throw EFileError(Format(message, {path}));
     };
     std::string native = NativePath(path);
@@ -102,7 +110,7 @@ void WriteFileAtomically(const AnsiString& path, std::string_view bytes,
     if (fd < 0)
         fail();
     // Keep the permissions of an existing file, else the usual ones.
-    struct stat st{};
+    struct stat st {};
     mode_t mode = stat(native.c_str(), &st) == 0 ? st.st_mode & 07777 : 0666 & ~[] {
         mode_t mask = umask(0);
         umask(mask);

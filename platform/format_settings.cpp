@@ -39,31 +39,34 @@ constexpr const char* kEnglishShortDays = "Sun|Mon|Tue|Wed|Thu|Fri|Sat";
 constexpr const char* kEnglishLongDays = "Sunday|Monday|Tuesday|Wednesday|Thursday|Friday|Saturday";
 
 const LocaleTable kLocales[] = {
-    {"C", '.', ',', '/', "M/d/yyyy", "dddd, MMMM d, yyyy", "h:mm AMPM", "h:mm:ss AMPM", "AM",
-     "PM", "$", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays, kEnglishLongDays},
-    {"en", '.', ',', '/', "M/d/yyyy", "dddd, MMMM d, yyyy", "h:mm AMPM", "h:mm:ss AMPM", "AM",
-     "PM", "$", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays, kEnglishLongDays},
+    {"C", '.', ',', '/', "M/d/yyyy", "dddd, MMMM d, yyyy", "h:mm AMPM", "h:mm:ss AMPM", "AM", "PM",
+     "$", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays, kEnglishLongDays},
+    {"en", '.', ',', '/', "M/d/yyyy", "dddd, MMMM d, yyyy", "h:mm AMPM", "h:mm:ss AMPM", "AM", "PM",
+     "$", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays, kEnglishLongDays},
     {"en_GB", '.', ',', '/', "dd/MM/yyyy", "dd MMMM yyyy", "HH:mm", "HH:mm:ss", "AM", "PM",
      "\xC2\xA3", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays, kEnglishLongDays},
     {"cs", ',', '\xA0', '.', "d.M.yyyy", "d. MMMM yyyy", "H:mm", "H:mm:ss", "dop.", "odp.",
-     "K\xC4\x8D", "led|\xC3\xBAno|b\xC5\x99" "e|dub|kv\xC4\x9B|\xC4\x8Dvn|\xC4\x8Dvc|srp|"
+     "K\xC4\x8D",
+     "led|\xC3\xBAno|b\xC5\x99"
+     "e|dub|kv\xC4\x9B|\xC4\x8Dvn|\xC4\x8Dvc|srp|"
      "z\xC3\xA1\xC5\x99|\xC5\x99\xC3\xADj|lis|pro",
-     "leden|\xC3\xBAnor|b\xC5\x99" "ezen|duben|kv\xC4\x9Bten|\xC4\x8D" "erven|\xC4\x8D" "ervenec|"
+     "leden|\xC3\xBAnor|b\xC5\x99"
+     "ezen|duben|kv\xC4\x9Bten|\xC4\x8D"
+     "erven|\xC4\x8D"
+     "ervenec|"
      "srpen|z\xC3\xA1\xC5\x99\xC3\xAD|\xC5\x99\xC3\xADjen|listopad|prosinec",
      "ne|po|\xC3\xBAt|st|\xC4\x8Dt|p\xC3\xA1|so",
-     "ned\xC4\x9Ble|pond\xC4\x9Bl\xC3\xAD|\xC3\xBAter\xC3\xBD|st\xC5\x99" "eda|\xC4\x8Dtvrtek|"
+     "ned\xC4\x9Ble|pond\xC4\x9Bl\xC3\xAD|\xC3\xBAter\xC3\xBD|st\xC5\x99"
+     "eda|\xC4\x8Dtvrtek|"
      "p\xC3\xA1tek|sobota"},
     {"sk", ',', '\xA0', '.', "d. M. yyyy", "d. MMMM yyyy", "H:mm", "H:mm:ss", "AM", "PM",
-     "\xE2\x82\xAC", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays,
-     kEnglishLongDays},
+     "\xE2\x82\xAC", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays, kEnglishLongDays},
     {"pl", ',', '\xA0', '.', "dd.MM.yyyy", "d MMMM yyyy", "HH:mm", "HH:mm:ss", "AM", "PM",
      "z\xC5\x82", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays, kEnglishLongDays},
     {"de", ',', '.', '.', "dd.MM.yyyy", "dddd, d. MMMM yyyy", "HH:mm", "HH:mm:ss", "", "",
-     "\xE2\x82\xAC", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays,
-     kEnglishLongDays},
+     "\xE2\x82\xAC", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays, kEnglishLongDays},
     {"fr", ',', '\xA0', '/', "dd/MM/yyyy", "dddd d MMMM yyyy", "HH:mm", "HH:mm:ss", "", "",
-     "\xE2\x82\xAC", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays,
-     kEnglishLongDays},
+     "\xE2\x82\xAC", kEnglishShortMonths, kEnglishLongMonths, kEnglishShortDays, kEnglishLongDays},
 };
 
 template <size_t N>
@@ -84,8 +87,9 @@ const LocaleTable& LookupLocale(std::string_view name) {
     size_t bestLength = 0;
     for (const auto& entry : kLocales) {
         std::string_view lang(entry.language);
-        bool match = base == lang || (base.size() > lang.size() && base.substr(0, lang.size()) == lang &&
-                                      base[lang.size()] == '_');
+        bool match =
+            base == lang || (base.size() > lang.size() && base.substr(0, lang.size()) == lang &&
+                             base[lang.size()] == '_');
         if (match && lang.size() > bestLength) {
             best = &entry;
             bestLength = lang.size();
@@ -97,7 +101,8 @@ const LocaleTable& LookupLocale(std::string_view name) {
 FormatSettings FromTable(const LocaleTable& table) {
     FormatSettings s;
     s.DecimalSeparator = table.decimal;
-    s.ThousandSeparator = table.thousand == '\xA0' ? Utf8ToAnsi("\xC2\xA0").front() : table.thousand;
+    s.ThousandSeparator =
+        table.thousand == '\xA0' ? Utf8ToAnsi("\xC2\xA0").front() : table.thousand;
     s.DateSeparator = table.dateSeparator;
     s.TimeSeparator = ':';
     s.ShortDateFormat = table.shortDate;
@@ -143,7 +148,9 @@ FormatSettings FormatSettings::FromEnvironment() {
     return result;
 }
 
-const FormatSettings& ProcessFormatSettings() { return MutableProcessSettings(); }
+const FormatSettings& ProcessFormatSettings() {
+    return MutableProcessSettings();
+}
 
 void SetProcessFormatSettings(const FormatSettings& settings) {
     std::lock_guard lock(gSettingsMutex);
@@ -155,7 +162,9 @@ ScopedFormatSettings::ScopedFormatSettings(const FormatSettings& settings)
     SetProcessFormatSettings(settings);
 }
 
-ScopedFormatSettings::~ScopedFormatSettings() { SetProcessFormatSettings(saved_); }
+ScopedFormatSettings::~ScopedFormatSettings() {
+    SetProcessFormatSettings(saved_);
+}
 
 AnsiString FloatToStrGeneral(double value, int precision, const FormatSettings& settings) {
     if (std::isnan(value))

@@ -73,7 +73,9 @@ std::optional<KeyLine> ParseKeyLine(std::string_view line) {
     return KeyLine{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
 }
 
-bool SameName(std::string_view a, std::string_view b) { return AnsiSameText(a, b); }
+bool SameName(std::string_view a, std::string_view b) {
+    return AnsiSameText(a, b);
+}
 
 // Index range [first, last) of the lines of the first section called
 // `section` (after its header), or nothing when the file lacks it.

@@ -16,8 +16,8 @@ Currency Currency::FromDouble(double value) {
 
 AnsiString CurrToStr(Currency value, const FormatSettings& settings) {
     bool negative = value.Scaled < 0;
-    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(value.Scaled)
-                                  : static_cast<uint64_t>(value.Scaled);
+    uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(value.Scaled) : static_cast<uint64_t>(value.Scaled);
     AnsiString out = negative ? "-" : "";
     out += std::to_string(magnitude / 10000);
     uint64_t fraction = magnitude % 10000;
@@ -34,17 +34,28 @@ AnsiString CurrToStr(Currency value, const FormatSettings& settings) {
 
 const char* VarTypeName(VarType type) {
     switch (type) {
-    case VarType::Empty: return "Empty";
-    case VarType::Null: return "Null";
-    case VarType::Integer: return "Integer";
-    case VarType::Int64: return "Int64";
-    case VarType::Double: return "Double";
-    case VarType::Currency: return "Currency";
-    case VarType::Date: return "Date";
-    case VarType::Boolean: return "Boolean";
-    case VarType::String: return "String";
-    case VarType::UString: return "UnicodeString";
-    case VarType::Object: return "Object";
+    case VarType::Empty:
+        return "Empty";
+    case VarType::Null:
+        return "Null";
+    case VarType::Integer:
+        return "Integer";
+    case VarType::Int64:
+        return "Int64";
+    case VarType::Double:
+        return "Double";
+    case VarType::Currency:
+        return "Currency";
+    case VarType::Date:
+        return "Date";
+    case VarType::Boolean:
+        return "Boolean";
+    case VarType::String:
+        return "String";
+    case VarType::UString:
+        return "UnicodeString";
+    case VarType::Object:
+        return "Object";
     }
     return "Unknown";
 }
@@ -81,17 +92,27 @@ void Variant::CannotConvert(VarType to) const {
 
 AnsiString Variant::ToAnsi() const {
     switch (type_) {
-    case VarType::Empty: return "";
-    case VarType::Null: CannotConvert(VarType::String);
+    case VarType::Empty:
+        return "";
+    case VarType::Null:
+        CannotConvert(VarType::String);
     case VarType::Integer:
-    case VarType::Int64: return std::to_string(std::get<int64_t>(value_));
-    case VarType::Double: return FloatToStr(std::get<double>(value_));
-    case VarType::Currency: return CurrToStr(Currency{std::get<int64_t>(value_)});
-    case VarType::Date: return DateTimeToStr(std::get<double>(value_));
-    case VarType::Boolean: return std::get<int64_t>(value_) ? "True" : "False";
-    case VarType::String: return std::get<AnsiString>(value_);
-    case VarType::UString: return WideToAnsi(std::get<WideString>(value_));
-    case VarType::Object: CannotConvert(VarType::String);
+    case VarType::Int64:
+        return std::to_string(std::get<int64_t>(value_));
+    case VarType::Double:
+        return FloatToStr(std::get<double>(value_));
+    case VarType::Currency:
+        return CurrToStr(Currency{std::get<int64_t>(value_)});
+    case VarType::Date:
+        return DateTimeToStr(std::get<double>(value_));
+    case VarType::Boolean:
+        return std::get<int64_t>(value_) ? "True" : "False";
+    case VarType::String:
+        return std::get<AnsiString>(value_);
+    case VarType::UString:
+        return WideToAnsi(std::get<WideString>(value_));
+    case VarType::Object:
+        CannotConvert(VarType::String);
     }
     return "";
 }
@@ -104,13 +125,18 @@ WideString Variant::ToWide() const {
 
 double Variant::ToDouble() const {
     switch (type_) {
-    case VarType::Empty: return 0;
+    case VarType::Empty:
+        return 0;
     case VarType::Integer:
-    case VarType::Int64: return static_cast<double>(std::get<int64_t>(value_));
-    case VarType::Boolean: return std::get<int64_t>(value_) ? -1.0 : 0.0;
+    case VarType::Int64:
+        return static_cast<double>(std::get<int64_t>(value_));
+    case VarType::Boolean:
+        return std::get<int64_t>(value_) ? -1.0 : 0.0;
     case VarType::Double:
-    case VarType::Date: return std::get<double>(value_);
-    case VarType::Currency: return Currency{std::get<int64_t>(value_)}.ToDouble();
+    case VarType::Date:
+        return std::get<double>(value_);
+    case VarType::Currency:
+        return Currency{std::get<int64_t>(value_)}.ToDouble();
     case VarType::String:
     case VarType::UString: {
         AnsiString text = ToAnsi();
@@ -121,17 +147,21 @@ double Variant::ToDouble() const {
         CannotConvert(VarType::Double);
     }
     case VarType::Null:
-    case VarType::Object: CannotConvert(VarType::Double);
+    case VarType::Object:
+        CannotConvert(VarType::Double);
     }
     return 0;
 }
 
 int64_t Variant::ToInt64() const {
     switch (type_) {
-    case VarType::Empty: return 0;
+    case VarType::Empty:
+        return 0;
     case VarType::Integer:
-    case VarType::Int64: return std::get<int64_t>(value_);
-    case VarType::Boolean: return std::get<int64_t>(value_) ? -1 : 0;
+    case VarType::Int64:
+        return std::get<int64_t>(value_);
+    case VarType::Boolean:
+        return std::get<int64_t>(value_) ? -1 : 0;
     case VarType::String:
     case VarType::UString:
         if (auto number = TryStrToInt64(ToAnsi()))
@@ -176,13 +206,16 @@ TDateTime Variant::ToDate() const {
 
 bool Variant::ToBool() const {
     switch (type_) {
-    case VarType::Empty: return false;
+    case VarType::Empty:
+        return false;
     case VarType::Boolean:
     case VarType::Integer:
     case VarType::Int64:
-    case VarType::Currency: return std::get<int64_t>(value_) != 0;
+    case VarType::Currency:
+        return std::get<int64_t>(value_) != 0;
     case VarType::Double:
-    case VarType::Date: return std::get<double>(value_) != 0;
+    case VarType::Date:
+        return std::get<double>(value_) != 0;
     case VarType::String:
     case VarType::UString: {
         AnsiString text = ToAnsi();
@@ -195,7 +228,8 @@ bool Variant::ToBool() const {
         CannotConvert(VarType::Boolean);
     }
     case VarType::Null:
-    case VarType::Object: CannotConvert(VarType::Boolean);
+    case VarType::Object:
+        CannotConvert(VarType::Boolean);
     }
     return false;
 }
@@ -284,13 +318,16 @@ std::strong_ordering VarCompare(const Variant& a, const Variant& b) {
         auto number = TryStrToFloat(text.ToAnsi());
         if (!number) {
             // Not a number: compare the texts, the number written as text.
-            return aText ? CompareTexts(a, Variant(b.ToAnsi())) : CompareTexts(Variant(a.ToAnsi()), b);
+            return aText ? CompareTexts(a, Variant(b.ToAnsi()))
+                         : CompareTexts(Variant(a.ToAnsi()), b);
         }
         return aText ? CompareNumbers(Variant(*number), b) : CompareNumbers(a, Variant(*number));
     }
     return CompareNumbers(a, b);
 }
 
-bool VarEquals(const Variant& a, const Variant& b) { return VarCompare(a, b) == 0; }
+bool VarEquals(const Variant& a, const Variant& b) {
+    return VarCompare(a, b) == 0;
+}
 
 } // namespace kanvo

@@ -75,7 +75,9 @@ public:
     // Integer, Int64, Double, Currency or Date.
     bool IsNumeric() const;
     bool IsOrdinal() const { return type_ == VarType::Integer || type_ == VarType::Int64; }
-    bool IsFloat() const { return type_ == VarType::Double || type_ == VarType::Currency || type_ == VarType::Date; }
+    bool IsFloat() const {
+        return type_ == VarType::Double || type_ == VarType::Currency || type_ == VarType::Date;
+    }
 
     // Strict conversions, as a typecast of the run-time library: Null and
     // texts that do not read as the asked type raise EVariantError.
@@ -111,7 +113,9 @@ WideString VarToWideStr(const Variant& value);
 bool VarEquals(const Variant& a, const Variant& b);
 std::strong_ordering VarCompare(const Variant& a, const Variant& b);
 
-inline bool operator==(const Variant& a, const Variant& b) { return VarEquals(a, b); }
+inline bool operator==(const Variant& a, const Variant& b) {
+    return VarEquals(a, b);
+}
 inline std::strong_ordering operator<=>(const Variant& a, const Variant& b) {
     return VarCompare(a, b);
 }

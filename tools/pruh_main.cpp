@@ -15,7 +15,8 @@ std::vector<CommandInfo>& Registry() {
 void PrintHelp(std::FILE* out) {
     std::fputs("usage: pruh COMMAND [ARGS]\n\ncommands:\n", out);
     for (const auto& c : Commands())
-        std::fprintf(out, "  %s %s\n      %s\n", c.name.c_str(), c.usage.c_str(), c.summary.c_str());
+        std::fprintf(out, "  %s %s\n      %s\n", c.name.c_str(), c.usage.c_str(),
+                     c.summary.c_str());
 }
 
 PruhCommand help{"help", "", "this text", [](const std::vector<std::string>&) {
@@ -37,7 +38,9 @@ PruhCommand::PruhCommand(std::string name, std::string usage, std::string summar
               [](const CommandInfo& a, const CommandInfo& b) { return a.name < b.name; });
 }
 
-const std::vector<CommandInfo>& Commands() { return Registry(); }
+const std::vector<CommandInfo>& Commands() {
+    return Registry();
+}
 
 int UsageError(const std::string& name) {
     for (const auto& c : Commands())

@@ -72,7 +72,8 @@ TEST_F(Startup, ShortJobFileIsReported) {
 TEST_F(Startup, OwnIniKeepsItsOtherContent) {
     test::WriteFile(SharedIni(), "[LogOn]\r\nUser=karel\r\n");
     test::WriteFile(programFolder_ / "doklad.txt", "1234\r\nadr1\r\n");
-    const std::string before = "; own settings\r\n[RTF]\r\nCesta=/texty\r\n[TForm1]\r\nFormVersion=3\r\n";
+    const std::string before =
+        "; own settings\r\n[RTF]\r\nCesta=/texty\r\n[TForm1]\r\nFormVersion=3\r\n";
     test::WriteFile(OwnIni(), before);
     auto result = Run();
     EXPECT_EQ(result.exitCode, 0) << result.err;

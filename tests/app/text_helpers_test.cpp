@@ -12,9 +12,10 @@ struct FoldCase {
 
 TEST(FoldDiacritics, Table) {
     const FoldCase cases[] = {
-        {"\x8Elu\x9Dou\xE8k\xFD k\xF9\xF2", "Zlutoucky kun"},  // Žluťoučký kůň
-        {"\xA3\xF3\x64\x9F", "Lodz"},                          // Łódź
-        {"\xB3\xB9ka", "\xB3" "aka"},                          // łąka -> łaka
+        {"\x8Elu\x9Dou\xE8k\xFD k\xF9\xF2", "Zlutoucky kun"}, // Žluťoučký kůň
+        {"\xA3\xF3\x64\x9F", "Lodz"},                         // Łódź
+        {"\xB3\xB9ka", "\xB3"
+                       "aka"}, // łąka -> łaka
         {"Stavebn\xED firma Nov\xE1k", "Stavebni firma Novak"},
         {"\xDF\xD7\xF7\xA1\xFF\xA0\x80\x84", "\xDF\xD7\xF7\xA1\xFF\xA0\x80\x84"}, // unchanged
         {"", ""},
@@ -73,9 +74,9 @@ struct PosCase {
 
 TEST(PosFrom, Table) {
     const PosCase cases[] = {
-        {"ab", "abcab", 2, 4}, {"ab", "abcab", 6, 0}, {"ab", "abcab", 1, 1}, {"ab", "abcab", 0, 1},
-        {"ab", "abcab", -5, 1}, {"", "abc", 1, 0},    {"x", "abc", 1, 0},    {"b", "abc", 3, 0},
-        {"c", "abc", 3, 3},
+        {"ab", "abcab", 2, 4}, {"ab", "abcab", 6, 0},  {"ab", "abcab", 1, 1},
+        {"ab", "abcab", 0, 1}, {"ab", "abcab", -5, 1}, {"", "abc", 1, 0},
+        {"x", "abc", 1, 0},    {"b", "abc", 3, 0},     {"c", "abc", 3, 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.text) + " from " + std::to_string(c.start));

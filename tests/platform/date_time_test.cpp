@@ -57,7 +57,8 @@ TEST(FormatDateTime, Tokens) {
         {"\"rok\" yyyy", "rok 2024"},
         {"d/m", "2.7"},
         {"hh am/pm", "09 am"},
-        {"mmmm", "\xE8" "ervenec"},
+        {"mmmm", "\xE8"
+                 "ervenec"},
         {"dddd", "\xFAter\xFD"},
     };
     for (const auto& c : cases) {

@@ -73,7 +73,9 @@ TEST(Format, Directives) {
     EXPECT_EQ(Format("%5d|%-5d|%.3d", {42, 42, 7}), "   42|42   |007");
     EXPECT_EQ(Format("%x %X %u", {255, 255, 7}), "ff FF 7");
     EXPECT_EQ(Format("%.2f", {2.345}), "2,35");
-    EXPECT_EQ(Format("%n", {1234567.891}), "1\xA0" "234\xA0" "567,89");
+    EXPECT_EQ(Format("%n", {1234567.891}), "1\xA0"
+                                           "234\xA0"
+                                           "567,89");
     EXPECT_EQ(Format("%g", {0.5}), "0,5");
     EXPECT_EQ(Format("100%%", {}), "100%");
     EXPECT_EQ(Format("%.2s", {"abc"}), "ab");

@@ -56,8 +56,8 @@ struct IntCase {
 
 TEST(IniFile, IntegerRules) {
     const IntCase cases[] = {
-        {"3307", 3307}, {"abc", 3306},  {"0x0CEA", 3306}, {"0X10", 16},   {"0x", 3306},
-        {"", 3306},     {"-5", -5},     {"12abc", 3306},  {"$10", 16},    {"99999999999", 3306},
+        {"3307", 3307},     {"abc", 3306}, {"0x0CEA", 3306}, {"0X10", 16}, {"0x", 3306},
+        {"", 3306},         {"-5", -5},    {"12abc", 3306},  {"$10", 16},  {"99999999999", 3306},
         {"0xFFFFFFFF", -1}, {" 42", 42},
     };
     for (const auto& c : cases) {
@@ -80,7 +80,8 @@ TEST(IniFile, WritingKeepsTheRestOfTheFile) {
         {"key case kept", "[tform1]\r\nformversion = 7\r\n", "[tform1]\r\nformversion=0\r\n"},
         {"append key after last line of section", "[TForm1]\r\nA=1\r\n\r\n[RTF]\r\nCesta=x\r\n",
          "[TForm1]\r\nA=1\r\nFormVersion=0\r\n\r\n[RTF]\r\nCesta=x\r\n"},
-        {"append section", "[RTF]\r\nCesta=x\r\n", "[RTF]\r\nCesta=x\r\n[TForm1]\r\nFormVersion=0\r\n"},
+        {"append section", "[RTF]\r\nCesta=x\r\n",
+         "[RTF]\r\nCesta=x\r\n[TForm1]\r\nFormVersion=0\r\n"},
         {"append to file without final line end", "[RTF]\nCesta=x",
          "[RTF]\nCesta=x\n[TForm1]\nFormVersion=0\n"},
         {"section without final line end", "[TForm1]", "[TForm1]\r\nFormVersion=0\r\n"},

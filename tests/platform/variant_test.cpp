@@ -62,7 +62,7 @@ TEST_F(VariantTest, ConversionsToNumbers) {
     EXPECT_EQ(Variant().ToDouble(), 0);
     EXPECT_EQ(Variant("True").ToBool(), true);
     EXPECT_EQ(Variant("0").ToBool(), false);
-    EXPECT_EQ(Variant(0.00005).ToCurrency().Scaled, 0);   // 0.5 of the last digit: to even
+    EXPECT_EQ(Variant(0.00005).ToCurrency().Scaled, 0); // 0.5 of the last digit: to even
     EXPECT_EQ(Variant(12.34567).ToCurrency().Scaled, 123457);
     EXPECT_EQ(Variant(7).ToCurrency().Scaled, 70000);
     EXPECT_THROW(Variant("abc").ToDouble(), EVariantError);
@@ -84,11 +84,11 @@ TEST_F(VariantTest, EqualityAndOrder) {
     EXPECT_TRUE(Variant(1) == Variant(1.0));
     EXPECT_TRUE(Variant(int64_t{3}) == Variant(Currency{30000}));
     EXPECT_TRUE(Variant(2) < Variant(2.5));
-    EXPECT_TRUE(Variant("10") == Variant(10));   // a text that reads as a number
+    EXPECT_TRUE(Variant("10") == Variant(10)); // a text that reads as a number
     EXPECT_TRUE(Variant("9") < Variant(10));
     EXPECT_TRUE(Variant("abc") != Variant(10)); // otherwise as texts
     EXPECT_TRUE(Variant("abc") < Variant("abd"));
-    EXPECT_TRUE(Variant("B") < Variant("a"));    // case-sensitive
+    EXPECT_TRUE(Variant("B") < Variant("a")); // case-sensitive
     EXPECT_TRUE(Variant(u"\u010D") == Variant("\xE8"));
     EXPECT_TRUE(Variant(true) < Variant(false)); // True is -1
     Object a, b;

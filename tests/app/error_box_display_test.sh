@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# With a display, an error of the job shows a modal error box (caption
+# "kanvo") instead of writing to standard error; closing it with OK ends the
+# program with status 1. Runs under its own Xvfb server.
+set -euo pipefail
+kanvo=$1
+
+root=$(mktemp -d /tmp/kanvo-errorbox.XXXXXX)
+xvfb_pid=""
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$root"
+}
+trap cleanup EXIT
+
+mkdir -p "$root/a/kanvo"
+cp "$kanvo" "$root/a/kanvo/kanvo"
+printf '[LogOn]\r\nUser=karel\r\n' > "$root/mervik05.ini"
+# No job file: "Cannot open file ..." must appear in the box.
+
+exec 3> "$root/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [ -s "$root/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$root/display")"
+unset WAYLAND_DISPLAY
+
+"$root/a/kanvo/kanvo" 2> "$root/stderr" &
+pid=$!
+wid=$(timeout 20 xdotool search --sync --name '^kanvo$' | head -n1)
+[ -n "$wid" ] || { echo "no error box appeared"; exit 1; }
+kill -0 "$pid" || { echo "kanvo ended before the box was closed"; exit 1; }
+xdotool windowfocus --sync "$wid" 2>/dev/null || true
+xdotool key --clearmodifiers Return
+status=0
+timeout 20 tail --pid="$pid" -f /dev/null || { echo "kanvo did not end after OK"; exit 1; }
+wait "$pid" || status=$?
+[ "$status" -eq 1 ] || { echo "exit status $status, expected 1"; exit 1; }
+if grep -q "Cannot open file" "$root/stderr"; then
+  echo "the message went to standard error although a display was there"; exit 1
+fi
+echo "error box shown and closed; exit status 1"

@@ -18,7 +18,8 @@ std::vector<WideString> SourceLines(int count) {
                                   u"Objednatel se zavazuje dílo převzít a zaplatit"};
     std::vector<WideString> lines;
     lines.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) lines.push_back(samples[i % 4]);
+    for (int i = 0; i < count; ++i)
+        lines.push_back(samples[i % 4]);
     return lines;
 }
 
@@ -44,9 +45,14 @@ void BM_LayoutText(benchmark::State& state) {
         benchmark::DoNotOptimize(dt.LaidOutHeight());
     }
     state.counters["laid_out_lines"] = static_cast<double>(dt.LineCount());
-    state.counters["lines_per_second"] = benchmark::Counter(static_cast<double>(laidOut), benchmark::Counter::kIsRate);
+    state.counters["lines_per_second"] =
+        benchmark::Counter(static_cast<double>(laidOut), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_LayoutText)->Args({1000, 0})->Args({100000, 0})->Args({100000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LayoutText)
+    ->Args({1000, 0})
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // Drawing one memo of 20 lines on a bitmap at scale 1.
 void BM_DrawMemo(benchmark::State& state) {
@@ -56,9 +62,10 @@ void BM_DrawMemo(benchmark::State& state) {
     dt.LayoutText(SourceLines(10));
     auto bitmap = kanvo::Bitmap::Create(250, 400);
     kanvo::CairoCanvas canvas(*bitmap);
-    for (auto _ : state) dt.DrawLaidOut(canvas, kanvo::TextHAlign::Block, kanvo::TextVAlign::Top);
-    state.counters["lines_per_second"] =
-        benchmark::Counter(static_cast<double>(state.iterations() * dt.LineCount()), benchmark::Counter::kIsRate);
+    for (auto _ : state)
+        dt.DrawLaidOut(canvas, kanvo::TextHAlign::Block, kanvo::TextVAlign::Top);
+    state.counters["lines_per_second"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * dt.LineCount()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DrawMemo);
 

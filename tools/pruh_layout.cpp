@@ -83,17 +83,26 @@ bool Parse(const std::vector<std::string>& args, bool drawing, LayoutArgs& a) {
             a.scale = static_cast<int>(v);
         } else if (drawing && arg == "--align" && i + 1 < args.size()) {
             const std::string& s = args[++i];
-            if (s == "left") a.hAlign = TextHAlign::Left;
-            else if (s == "right") a.hAlign = TextHAlign::Right;
-            else if (s == "center") a.hAlign = TextHAlign::Center;
-            else if (s == "block") a.hAlign = TextHAlign::Block;
-            else return false;
+            if (s == "left")
+                a.hAlign = TextHAlign::Left;
+            else if (s == "right")
+                a.hAlign = TextHAlign::Right;
+            else if (s == "center")
+                a.hAlign = TextHAlign::Center;
+            else if (s == "block")
+                a.hAlign = TextHAlign::Block;
+            else
+                return false;
         } else if (drawing && arg == "--valign" && i + 1 < args.size()) {
             const std::string& s = args[++i];
-            if (s == "top") a.vAlign = TextVAlign::Top;
-            else if (s == "bottom") a.vAlign = TextVAlign::Bottom;
-            else if (s == "center") a.vAlign = TextVAlign::Center;
-            else return false;
+            if (s == "top")
+                a.vAlign = TextVAlign::Top;
+            else if (s == "bottom")
+                a.vAlign = TextVAlign::Bottom;
+            else if (s == "center")
+                a.vAlign = TextVAlign::Center;
+            else
+                return false;
         } else if (!arg.empty() && arg[0] != '-' && !haveText) {
             a.text = arg;
             haveText = true;
@@ -109,13 +118,17 @@ std::vector<WideString> SourceLines(const std::string& utf8) {
     std::vector<WideString> lines(1);
     for (size_t i = 0; i < utf8.size(); ++i) {
         if (utf8[i] == '\n' || (utf8[i] == '\\' && i + 1 < utf8.size() && utf8[i + 1] == 'n')) {
-            if (utf8[i] == '\\') ++i;
+            if (utf8[i] == '\\')
+                ++i;
             lines.emplace_back();
             continue;
         }
-        if (utf8[i] == '\r') continue;
+        if (utf8[i] == '\r')
+            continue;
         size_t start = i;
-        while (i + 1 < utf8.size() && utf8[i + 1] != '\n' && utf8[i + 1] != '\\' && utf8[i + 1] != '\r') ++i;
+        while (i + 1 < utf8.size() && utf8[i + 1] != '\n' && utf8[i + 1] != '\\' &&
+               utf8[i + 1] != '\r')
+            ++i;
         lines.back() += Utf8ToWide(std::string_view(utf8).substr(start, i + 1 - start));
     }
     return lines;
@@ -125,12 +138,14 @@ void Configure(TfrxDrawText& dt, const LayoutArgs& a, int height, int scale) {
     dt.AssignFont(a.font);
     dt.ConfigureOptions(a.wordWrap, a.html, a.rotation, true, true, a.wordBreak, false);
     dt.ConfigureSpacing(a.lineSpacing, a.charSpacing, a.paragraphGap);
-    dt.ConfigureArea({0, 0, a.width, height}, {0, 0, a.width * scale, height * scale}, 1, scale, scale);
+    dt.ConfigureArea({0, 0, a.width, height}, {0, 0, a.width * scale, height * scale}, 1, scale,
+                     scale);
 }
 
 int Layout(const std::vector<std::string>& args) {
     LayoutArgs a;
-    if (!Parse(args, false, a)) return UsageError("layout");
+    if (!Parse(args, false, a))
+        return UsageError("layout");
     try {
         TfrxDrawText dt;
         DrawTextLock lock(dt);
@@ -147,7 +162,8 @@ int Layout(const std::vector<std::string>& args) {
             std::printf("LeftoverSpace %.4f\n", dt.LeftoverSpace());
             TfrxDrawText::Overflow overflow = dt.OverflowText();
             if (!overflow.text.empty())
-                std::printf("Overflow%s: %s\n", overflow.insideParagraph ? " (inside a paragraph)" : "",
+                std::printf("Overflow%s: %s\n",
+                            overflow.insideParagraph ? " (inside a paragraph)" : "",
                             WideToUtf8(overflow.text).c_str());
         }
         return 0;
@@ -159,7 +175,8 @@ int Layout(const std::vector<std::string>& args) {
 
 int DrawText(const std::vector<std::string>& args) {
     LayoutArgs a;
-    if (!Parse(args, true, a)) return UsageError("draw-text");
+    if (!Parse(args, true, a))
+        return UsageError("draw-text");
     try {
         TfrxDrawText dt;
         DrawTextLock lock(dt);
@@ -174,7 +191,8 @@ int DrawText(const std::vector<std::string>& args) {
         dt.DrawLaidOut(canvas, a.hAlign, a.vAlign);
         canvas.Finish();
         bitmap->SavePng(a.png);
-        std::printf("%d x %d pixels, %zu lines\n", bitmap->Width(), bitmap->Height(), dt.LineCount());
+        std::printf("%d x %d pixels, %zu lines\n", bitmap->Width(), bitmap->Height(),
+                    dt.LineCount());
         return 0;
     } catch (const Exception& e) {
         std::fprintf(stderr, "%s\n", e.Message().c_str());
@@ -182,11 +200,12 @@ int DrawText(const std::vector<std::string>& args) {
     }
 }
 
-PruhCommand layoutCommand{"layout",
-                          "--font NAME --size PT [--bold] [--italic] [--width PX] [--height PX] [--wordbreak] "
-                          "[--html] [--nowrap] [--rotation DEG] [--line-spacing PX] [--char-spacing PX] "
-                          "[--paragraph-gap PX] [--codepage CP] TEXT",
-                          "print the laid-out lines with their paragraph flags and the metrics", Layout};
+PruhCommand layoutCommand{
+    "layout",
+    "--font NAME --size PT [--bold] [--italic] [--width PX] [--height PX] [--wordbreak] "
+    "[--html] [--nowrap] [--rotation DEG] [--line-spacing PX] [--char-spacing PX] "
+    "[--paragraph-gap PX] [--codepage CP] TEXT",
+    "print the laid-out lines with their paragraph flags and the metrics", Layout};
 PruhCommand drawTextCommand{"draw-text",
                             "(options of layout) [--scale N] [--align left|right|center|block] "
                             "[--valign top|bottom|center] --png OUT.png TEXT",

@@ -415,3 +415,33 @@ TEST(DrawTextWysiwyg, ScaleOneAndThreeKeepRelativePositions) {
 
 } // namespace
 } // namespace kanvo
+
+namespace kanvo {
+namespace {
+
+TEST(PruhLayout, PrintsLinesFlagsAndMetricsAndDrawsPng) {
+    auto pruh = test::BinaryPath("pruh");
+    test::ProcessResult r =
+        test::RunProcess(pruh, {"layout", "--font", "Arial", "--size", "12", "--width", "60",
+                                "--height", "36", "Hello world\\nsecond"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("1 [first] Hello\n2 [last] world\n3 [first last] second\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("LinePitch 18.0000\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("FontPixelHeight 16.0000\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Overflow: second"), std::string::npos) << r.out;
+
+    test::TempFolder folder("pruh-draw");
+    std::string png = (folder.Path() / "out.png").string();
+    r = test::RunProcess(pruh,
+                         {"draw-text", "--size", "10", "--scale", "3", "--png", png, "Hello"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(test::ReadFile(png).substr(1, 3), "PNG");
+
+    EXPECT_EQ(test::RunProcess(pruh, {"layout", "--size", "x", "a"}).exitCode, 2);
+    EXPECT_EQ(test::RunProcess(pruh, {"draw-text", "a"}).exitCode, 2); // no --png
+}
+
+} // namespace
+} // namespace kanvo

@@ -863,6 +863,17 @@ void TfrxDrawText::DrawLine(Canvas& canvas, size_t index, double x, double y, in
                   static_cast<double>(output_.right), static_cast<double>(output_.bottom)};
     options.rightToLeftReading = rightToLeft_;
 
+    // A font with a character set of its own shows only what its code page
+    // holds: the text goes through that code page, the rest becomes '?'.
+    std::u16string_view shown = text;
+    WideString converted;
+    const int codePage = CharsetCodePage(font_.charset);
+    if (font_.charset != kDefaultCharset && codePage != 0 && IsSingleByteCodePage(codePage)) {
+        converted = AnsiToWide(WideToAnsi(text, codePage), codePage);
+        if (converted.size() == m)
+            shown = converted;
+    }
+
     double px = x, py = y;
     size_t runStart = 0;
     while (runStart < m) {
@@ -879,9 +890,8 @@ void TfrxDrawText::DrawLine(Canvas& canvas, size_t index, double x, double y, in
         std::vector<int> advances(target.begin() + static_cast<ptrdiff_t>(runStart),
                                   target.begin() + static_cast<ptrdiff_t>(runEnd));
         double lower = tag.AddY * tag.Size * scaleY_;
-        canvas.TextOut(px + lower * sa, py + lower * ca,
-                       std::u16string_view(text).substr(runStart, runEnd - runStart), &advances,
-                       options);
+        canvas.TextOut(px + lower * sa, py + lower * ca, shown.substr(runStart, runEnd - runStart),
+                       &advances, options);
         int64_t sum = 0;
         for (int v : advances)
             sum += v;

@@ -327,6 +327,21 @@ TEST_F(DrawTextTest, RotationPlacesTheBlock) {
     EXPECT_EQ(canvas.calls[0].escapement, 900);
 }
 
+TEST_F(DrawTextTest, TextIsShownInTheCodePageOfTheFontCharset) {
+    FontSpec font = Arial();
+    font.charset = kEastEuropeCharset;
+    Layout({u"čЖ"}, 200, 100, false, false, font);
+    RecordingCanvas canvas;
+    dt.DrawLaidOut(canvas, TextHAlign::Left, TextVAlign::Top);
+    ASSERT_EQ(canvas.calls.size(), 1u);
+    EXPECT_EQ(canvas.calls[0].text, u"č?");
+
+    Layout({u"čЖ"}, 200, 100, false, false, Arial()); // the default set: wide output
+    RecordingCanvas wide;
+    dt.DrawLaidOut(wide, TextHAlign::Left, TextVAlign::Top);
+    EXPECT_EQ(wide.calls[0].text, u"čЖ");
+}
+
 TEST(DrawTextBusy, AcquireWaitsForRelease) {
     TfrxDrawText dt;
     dt.Acquire();

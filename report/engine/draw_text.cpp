@@ -617,7 +617,9 @@ TfrxDrawText::Overflow TfrxDrawText::OverflowText() {
     position = std::min(position, fullText_.size());
     WideString tail = fullText_.substr(position);
     fullText_.erase(position);
-    if (wordBreak_ && endsWithHyphen)
+    // The hyphen of a broken word is not in the full text; a hyphen that the
+    // text itself has before the cut is not doubled.
+    if (wordBreak_ && endsWithHyphen && (fullText_.empty() || fullText_.back() != u'-'))
         fullText_.push_back(u'-');
     if (result.insideParagraph && !tail.empty() && tail[0] == u' ')
         tail.erase(0, 1);

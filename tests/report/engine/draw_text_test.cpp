@@ -146,6 +146,15 @@ TEST_F(DrawTextTest, CyrillicWordBreakWithWindows1251) {
     SetProcessCodePage(saved);
 }
 
+TEST_F(DrawTextTest, CuttingAfterARealHyphenDoesNotDoubleIt) {
+    int width = static_cast<int>(Width(u"abcdefgh-")) + 1;
+    Layout({u"abcdefgh-ijkl"}, width, 1000, false, true);
+    ASSERT_EQ(Lines(), (std::vector<WideString>{u"abcdefgh-", u"ijkl"}));
+    dt.ConfigureArea({0, 0, width, 13}, {0, 0, width, 13}, 1, 1, 1);
+    EXPECT_EQ(dt.OverflowText().text, u"ijkl\r\n");
+    EXPECT_EQ(dt.FittingText(), u"abcdefgh-");
+}
+
 TEST_F(DrawTextTest, SubscriptSizeAndOffset) {
     Layout({u"a<sub>2</sub>"}, 500, 1000, true);
     ASSERT_EQ(Lines(), (std::vector<WideString>{u"a2"}));

@@ -18,14 +18,14 @@ namespace kanvo {
 // ---------------------------------------------------------------- font
 
 const ClassInfo& TfrxFont::StaticClass() {
-    static const ClassInfo info = MakeClassInfo(
-        ClassBuilder<TfrxFont>("TFont", nullptr)
-            .Int("Charset", &TfrxFont::Charset, &TfrxFont::SetCharset)
-            .Int("Color", &TfrxFont::Color, &TfrxFont::SetColor)
-            .Int("Height", &TfrxFont::Height, &TfrxFont::SetHeight)
-            .Str("Name", &TfrxFont::Name, &TfrxFont::SetName)
-            .SetOf("Style", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"}, &TfrxFont::Style,
-                   &TfrxFont::SetStyle));
+    static const ClassInfo info =
+        MakeClassInfo(ClassBuilder<TfrxFont>("TFont", nullptr)
+                          .Int("Charset", &TfrxFont::Charset, &TfrxFont::SetCharset)
+                          .Int("Color", &TfrxFont::Color, &TfrxFont::SetColor)
+                          .Int("Height", &TfrxFont::Height, &TfrxFont::SetHeight)
+                          .Str("Name", &TfrxFont::Name, &TfrxFont::SetName)
+                          .SetOf("Style", {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"},
+                                 &TfrxFont::Style, &TfrxFont::SetStyle));
     return info;
 }
 
@@ -37,7 +37,9 @@ void TfrxFont::SetSize(int points) {
     size_ = points;
     Changed();
 }
-int TfrxFont::Height() const { return -static_cast<int>(std::lround(size_ * 96.0 / 72.0)); }
+int TfrxFont::Height() const {
+    return -static_cast<int>(std::lround(size_ * 96.0 / 72.0));
+}
 void TfrxFont::SetHeight(int64_t pixels) {
     size_ = static_cast<int>(std::lround(std::fabs(static_cast<double>(pixels)) * 72.0 / 96.0));
     Changed();
@@ -400,7 +402,9 @@ void TfrxComponent::SaveToStream(TStream& stream, bool saveChildren, bool writeD
 }
 
 namespace {
-bool Differs(double a, double b) { return std::fabs(a - b) > 1e-4; }
+bool Differs(double a, double b) {
+    return std::fabs(a - b) > 1e-4;
+}
 AnsiString Attr(const char* name, const AnsiString& value) {
     return AnsiString(" ") + name + "=\"" + value + "\"";
 }
@@ -439,7 +443,9 @@ AnsiString TfrxComponent::BaseDiff(const TfrxComponent& s) const {
     return r;
 }
 
-AnsiString TfrxComponent::MakeDiff(const TfrxComponent& source) { return BaseDiff(source); }
+AnsiString TfrxComponent::MakeDiff(const TfrxComponent& source) {
+    return BaseDiff(source);
+}
 
 AnsiString TfrxComponent::MakeFullDiff(const TfrxComponent* source) {
     TfrxXMLSerializer serializer;
@@ -529,14 +535,14 @@ const RegisteredClass* FindComponentClass(std::string_view name) {
 
 const std::vector<AnsiString>& ReportClassNames() {
     static const std::vector<AnsiString> names = {
-        "TfrxChild",        "TfrxColumnFooter",  "TfrxColumnHeader",  "TfrxCustomMemoView",
-        "TfrxMasterData",   "TfrxDetailData",    "TfrxSubdetailData", "TfrxDataBand4",
-        "TfrxDataBand5",    "TfrxDataBand6",     "TfrxDialogPage",    "TfrxFooter",
-        "TfrxFrame",        "TfrxGroupFooter",   "TfrxGroupHeader",   "TfrxHeader",
-        "TfrxHighlight",    "TfrxLineView",      "TfrxMemoView",      "TfrxOverlay",
-        "TfrxPageFooter",   "TfrxPageHeader",    "TfrxPictureView",   "TfrxReport",
-        "TfrxReportPage",   "TfrxReportSummary", "TfrxReportTitle",   "TfrxShapeView",
-        "TfrxSubreport",    "TfrxSysMemoView",   "TfrxStyleItem",     "TfrxNullBand",
+        "TfrxChild",          "TfrxColumnFooter",  "TfrxColumnHeader",  "TfrxCustomMemoView",
+        "TfrxMasterData",     "TfrxDetailData",    "TfrxSubdetailData", "TfrxDataBand4",
+        "TfrxDataBand5",      "TfrxDataBand6",     "TfrxDialogPage",    "TfrxFooter",
+        "TfrxFrame",          "TfrxGroupFooter",   "TfrxGroupHeader",   "TfrxHeader",
+        "TfrxHighlight",      "TfrxLineView",      "TfrxMemoView",      "TfrxOverlay",
+        "TfrxPageFooter",     "TfrxPageHeader",    "TfrxPictureView",   "TfrxReport",
+        "TfrxReportPage",     "TfrxReportSummary", "TfrxReportTitle",   "TfrxShapeView",
+        "TfrxSubreport",      "TfrxSysMemoView",   "TfrxStyleItem",     "TfrxNullBand",
         "TfrxCustomLineView", "TfrxDataPage"};
     return names;
 }

@@ -195,7 +195,8 @@ public:
     void Assign(const TfrxComponent& source);
     void AssignWithChildren(const TfrxComponent& source);
     virtual void LoadFromStream(TStream& stream);
-    virtual void SaveToStream(TStream& stream, bool saveChildren = true, bool writeDefaults = false);
+    virtual void SaveToStream(TStream& stream, bool saveChildren = true,
+                              bool writeDefaults = false);
 
     // -- hooks of the template serializer
     // Memo views answer true and give their text as wide text.

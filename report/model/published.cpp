@@ -35,9 +35,8 @@ ClassInfo::ClassInfo(AnsiString name, const ClassInfo* base, std::vector<PropInf
     if (base_)
         all_ = base_->all_;
     for (const PropInfo& p : own_) {
-        auto same = std::find_if(all_.begin(), all_.end(), [&](const PropInfo* q) {
-            return SameTextAscii(q->Name, p.Name);
-        });
+        auto same = std::find_if(all_.begin(), all_.end(),
+                                 [&](const PropInfo* q) { return SameTextAscii(q->Name, p.Name); });
         if (same != all_.end())
             *same = &p;
         else

@@ -83,9 +83,11 @@ struct PropInfo {
     bool NeverStored = false;
     // Value names of an enumeration (Boolean: False, True) or of set members.
     std::vector<AnsiString> ValueNames;
-    // The class a Component reference must inherit from (nullptr: any), the
-    // class of a SubObject.
+    // The class of a SubObject.
     const ClassInfo* RefClass = nullptr;
+    // The class a Component reference must inherit from, by name (empty: any;
+    // a name, so that a class can refer to itself or to classes of later layers).
+    AnsiString RefClassName;
 
     bool IsStored(const TPersistent& object) const {
         return !NeverStored && (!Stored || Stored(object));
@@ -138,15 +140,15 @@ public:
     }
     template <typename G, typename S>
     ClassBuilder& Bool(const char* name, G get, S set, std::optional<bool> def = std::nullopt) {
-        PropInfo& p = Add(name, PropKind::Boolean,
-                          [get](const TPersistent& o) {
-                              return Variant(static_cast<bool>(std::invoke(get, Self(o))));
-                          },
-                          [set](TPersistent& o, const Variant& v) {
-                              std::invoke(set, Self(o), v.ToBool());
-                          },
-                          def ? std::optional<int64_t>(*def ? 1 : 0) : std::nullopt)
-                          .Last();
+        PropInfo& p =
+            Add(
+                name, PropKind::Boolean,
+                [get](const TPersistent& o) {
+                    return Variant(static_cast<bool>(std::invoke(get, Self(o))));
+                },
+                [set](TPersistent& o, const Variant& v) { std::invoke(set, Self(o), v.ToBool()); },
+                def ? std::optional<int64_t>(*def ? 1 : 0) : std::nullopt)
+                .Last();
         p.ValueNames = {"False", "True"};
         return *this;
     }
@@ -166,35 +168,33 @@ public:
     }
     template <typename G, typename S>
     ClassBuilder& Float(const char* name, G get, S set) {
-        return Add(name, PropKind::Float,
-                   [get](const TPersistent& o) {
-                       return Variant(static_cast<double>(std::invoke(get, Self(o))));
-                   },
-                   [set](TPersistent& o, const Variant& v) {
-                       std::invoke(set, Self(o), v.ToDouble());
-                   });
+        return Add(
+            name, PropKind::Float,
+            [get](const TPersistent& o) {
+                return Variant(static_cast<double>(std::invoke(get, Self(o))));
+            },
+            [set](TPersistent& o, const Variant& v) { std::invoke(set, Self(o), v.ToDouble()); });
     }
     template <typename G, typename S>
     ClassBuilder& Str(const char* name, G get, S set, PropKind kind = PropKind::String) {
-        return Add(name, kind,
-                   [get](const TPersistent& o) {
-                       return Variant(AnsiString(std::invoke(get, Self(o))));
-                   },
-                   [set](TPersistent& o, const Variant& v) {
-                       std::invoke(set, Self(o), VarToStr(v));
-                   });
+        return Add(
+            name, kind,
+            [get](const TPersistent& o) { return Variant(AnsiString(std::invoke(get, Self(o)))); },
+            [set](TPersistent& o, const Variant& v) { std::invoke(set, Self(o), VarToStr(v)); });
     }
     // A string field holding the name of a script procedure.
     ClassBuilder& Event(const char* name, AnsiString T::*field) {
-        return Add(name, PropKind::Event,
-                   [field](const TPersistent& o) { return Variant(Self(o).*field); },
-                   [field](TPersistent& o, const Variant& v) { Self(o).*field = VarToStr(v); });
+        return Add(
+            name, PropKind::Event,
+            [field](const TPersistent& o) { return Variant(Self(o).*field); },
+            [field](TPersistent& o, const Variant& v) { Self(o).*field = VarToStr(v); });
     }
     // A plain string field.
     ClassBuilder& StrField(const char* name, AnsiString T::*field) {
-        return Add(name, PropKind::String,
-                   [field](const TPersistent& o) { return Variant(Self(o).*field); },
-                   [field](TPersistent& o, const Variant& v) { Self(o).*field = VarToStr(v); });
+        return Add(
+            name, PropKind::String,
+            [field](const TPersistent& o) { return Variant(Self(o).*field); },
+            [field](TPersistent& o, const Variant& v) { Self(o).*field = VarToStr(v); });
     }
     template <typename G, typename S>
     ClassBuilder& StrList(const char* name, G get, S set) {
@@ -209,23 +209,26 @@ public:
     }
     // A reference to another component; get returns a pointer, set takes one.
     template <typename R, typename G, typename S>
-    ClassBuilder& Ref(const char* name, const ClassInfo* refClass, G get, S set) {
+    ClassBuilder& Ref(const char* name, const char* refClassName, G get, S set) {
         Add(
             name, PropKind::Component,
-            [get](const TPersistent& o) { return Variant(static_cast<Object*>(std::invoke(get, Self(o)))); },
+            [get](const TPersistent& o) {
+                return Variant(static_cast<Object*>(std::invoke(get, Self(o))));
+            },
             [set](TPersistent& o, const Variant& v) {
                 std::invoke(set, Self(o), dynamic_cast<R*>(v.ToObject()));
             });
-        Last().RefClass = refClass;
+        Last().RefClassName = refClassName ? refClassName : "";
         return *this;
     }
     // An owned sub-object whose properties are written with dotted names.
     template <typename G>
     ClassBuilder& Sub(const char* name, const ClassInfo* subClass, G get) {
-        Add(name, PropKind::SubObject,
+        Add(
+            name, PropKind::SubObject,
             [get](const TPersistent& o) {
-                return Variant(static_cast<Object*>(
-                    const_cast<TPersistent*>(static_cast<const TPersistent*>(std::invoke(get, Self(o))))));
+                return Variant(static_cast<Object*>(const_cast<TPersistent*>(
+                    static_cast<const TPersistent*>(std::invoke(get, Self(o))))));
             },
             nullptr);
         Last().RefClass = subClass;
@@ -259,7 +262,8 @@ private:
         return [set](TPersistent& o, const Variant& v) { std::invoke(set, Self(o), v.ToInt64()); };
     }
 
-    ClassBuilder& Add(const char* name, PropKind kind, std::function<Variant(const TPersistent&)> get,
+    ClassBuilder& Add(const char* name, PropKind kind,
+                      std::function<Variant(const TPersistent&)> get,
                       std::function<void(TPersistent&, const Variant&)> set,
                       std::optional<int64_t> def = std::nullopt) {
         PropInfo p;

@@ -25,8 +25,12 @@ ReportPasswordPrompt& PasswordPrompt() {
 }
 } // namespace
 
-void SetReportErrorBox(ReportErrorBox box) { ErrorBox() = std::move(box); }
-void SetReportPasswordPrompt(ReportPasswordPrompt prompt) { PasswordPrompt() = std::move(prompt); }
+void SetReportErrorBox(ReportErrorBox box) {
+    ErrorBox() = std::move(box);
+}
+void SetReportPasswordPrompt(ReportPasswordPrompt prompt) {
+    PasswordPrompt() = std::move(prompt);
+}
 
 AnsiString EncodeReportPassword(const AnsiString& plain) {
     AnsiString s = plain;
@@ -54,7 +58,9 @@ template <typename T>
 auto SetStr(AnsiString T::*member) {
     return [member](T& o, const AnsiString& v) { o.*member = v; };
 }
-AnsiString JoinList(const std::vector<AnsiString>& l) { return JoinLines(l); }
+AnsiString JoinList(const std::vector<AnsiString>& l) {
+    return JoinLines(l);
+}
 } // namespace
 
 // ---------------------------------------------------------------- option sets
@@ -68,12 +74,13 @@ const ClassInfo& TfrxEngineOptions::StaticClass() {
             .Int("MaxMemSize", Field(&T::MaxMemSize), SetField(&T::MaxMemSize), 10)
             .Bool("PrintIfEmpty", Field(&T::PrintIfEmpty), SetField(&T::PrintIfEmpty), true)
             .Bool("SilentMode", &T::SilentMode, &T::SetSilentMode, false)
-            .Enum("NewSilentMode", {"simMessageBoxes", "simSilent", "simReThrow"},
-                  [](const T& o) { return static_cast<int64_t>(o.NewSilentMode); },
-                  [](T& o, int64_t v) {
-                      o.NewSilentMode = static_cast<TfrxSilentMode>(std::clamp<int64_t>(v, 0, 2));
-                  },
-                  0)
+            .Enum(
+                "NewSilentMode", {"simMessageBoxes", "simSilent", "simReThrow"},
+                [](const T& o) { return static_cast<int64_t>(o.NewSilentMode); },
+                [](T& o, int64_t v) {
+                    o.NewSilentMode = static_cast<TfrxSilentMode>(std::clamp<int64_t>(v, 0, 2));
+                },
+                0)
             .StrField("TempDir", &T::TempDir)
             .Bool("UseFileCache", Field(&T::UseFileCache), SetField(&T::UseFileCache), false));
     return info;
@@ -98,7 +105,8 @@ const ClassInfo& TfrxPreviewOptions::StaticClass() {
                    {"pbPrint", "pbLoad", "pbSave", "pbExport", "pbZoom", "pbFind", "pbOutline",
                     "pbPageSetup", "pbTools", "pbEdit", "pbNavigator", "pbExportQuick", "pbNoClose",
                     "pbNoFullScreen", "pbNoEmail"},
-                   Field(&T::Buttons), [](T& o, int64_t v) { o.Buttons = static_cast<int>(v & 0xFFFF); })
+                   Field(&T::Buttons),
+                   [](T& o, int64_t v) { o.Buttons = static_cast<int>(v & 0xFFFF); })
             .Bool("DoubleBuffered", Field(&T::DoubleBuffered), SetField(&T::DoubleBuffered), true)
             .Bool("Maximized", Field(&T::Maximized), SetField(&T::Maximized), true)
             .Bool("MDIChild", Field(&T::MDIChild), SetField(&T::MDIChild), false)
@@ -111,9 +119,13 @@ const ClassInfo& TfrxPreviewOptions::StaticClass() {
                   false)
             .Bool("ShowCaptions", Field(&T::ShowCaptions), SetField(&T::ShowCaptions), false)
             .Float("Zoom", Field(&T::Zoom), SetField(&T::Zoom))
-            .Enum("ZoomMode", {"zmDefault", "zmWholePage", "zmPageWidth", "zmManyPages"},
-                  Field(&T::ZoomMode), [](T& o, int64_t v) { o.ZoomMode = static_cast<int>(std::clamp<int64_t>(v, 0, 3)); },
-                  0));
+            .Enum(
+                "ZoomMode", {"zmDefault", "zmWholePage", "zmPageWidth", "zmManyPages"},
+                Field(&T::ZoomMode),
+                [](T& o, int64_t v) {
+                    o.ZoomMode = static_cast<int>(std::clamp<int64_t>(v, 0, 3));
+                },
+                0));
     return info;
 }
 
@@ -133,11 +145,19 @@ const ClassInfo& TfrxPrintOptions::StaticClass() {
             .Bool("Collate", Field(&T::Collate), SetField(&T::Collate), true)
             .StrField("PageNumbers", &T::PageNumbers)
             .StrField("Printer", &T::Printer)
-            .Enum("PrintMode", {"pmDefault", "pmSplit", "pmJoin", "pmScale"}, Field(&T::PrintMode),
-                  [](T& o, int64_t v) { o.PrintMode = static_cast<int>(std::clamp<int64_t>(v, 0, 3)); }, 0)
+            .Enum(
+                "PrintMode", {"pmDefault", "pmSplit", "pmJoin", "pmScale"}, Field(&T::PrintMode),
+                [](T& o, int64_t v) {
+                    o.PrintMode = static_cast<int>(std::clamp<int64_t>(v, 0, 3));
+                },
+                0)
             .Int("PrintOnSheet", Field(&T::PrintOnSheet), SetField(&T::PrintOnSheet))
-            .Enum("PrintPages", {"ppAll", "ppOdd", "ppEven"}, Field(&T::PrintPages),
-                  [](T& o, int64_t v) { o.PrintPages = static_cast<int>(std::clamp<int64_t>(v, 0, 2)); }, 0)
+            .Enum(
+                "PrintPages", {"ppAll", "ppOdd", "ppEven"}, Field(&T::PrintPages),
+                [](T& o, int64_t v) {
+                    o.PrintPages = static_cast<int>(std::clamp<int64_t>(v, 0, 2));
+                },
+                0)
             .Bool("Reverse", Field(&T::Reverse), SetField(&T::Reverse), false)
             .Bool("ShowDialog", Field(&T::ShowDialog), SetField(&T::ShowDialog), true));
     return info;
@@ -163,8 +183,9 @@ const ClassInfo& TfrxReportOptions::StaticClass() {
             .Bool("Compressed", Field(&T::Compressed), SetField(&T::Compressed), false)
             .StrField("ConnectionName", &T::ConnectionName)
             .Float("CreateDate", Field(&T::CreateDate), SetField(&T::CreateDate))
-            .StrList("Description", [](const T& o) { return JoinList(o.Description); },
-                     [](T& o, const AnsiString& v) { o.Description = SplitLines(v); })
+            .StrList(
+                "Description", [](const T& o) { return JoinList(o.Description); },
+                [](T& o, const AnsiString& v) { o.Description = SplitLines(v); })
             .StrField("InitString", &T::InitString)
             .StrField("Name", &T::Name)
             .Float("LastChange", Field(&T::LastChange), SetField(&T::LastChange))
@@ -208,19 +229,16 @@ TfrxComponent* FindDataSetByUserName(TfrxReport* report, std::string_view name) 
         return item->DataSet.Get();
     return nullptr;
 }
-const ClassInfo* DataSetClass() {
-    const RegisteredClass* c = FindComponentClass("TfrxDataSet");
-    return c ? c->Info : nullptr;
-}
 } // namespace
 
 const ClassInfo& TfrxDataSetItem::StaticClass() {
     using T = TfrxDataSetItem;
-    static const ClassInfo info = MakeClassInfo(
-        ClassBuilder<T>("TfrxDataSetItem", nullptr)
-            .Ref<TfrxComponent>("DataSet", nullptr, [](const T& o) { return o.DataSet.Get(); },
-                                [](T& o, TfrxComponent* c) { o.DataSet.Set(c); })
-            .Str("DataSetName", &T::DataSetName, &T::SetDataSetName));
+    static const ClassInfo info =
+        MakeClassInfo(ClassBuilder<T>("TfrxDataSetItem", nullptr)
+                          .Ref<TfrxComponent>(
+                              "DataSet", nullptr, [](const T& o) { return o.DataSet.Get(); },
+                              [](T& o, TfrxComponent* c) { o.DataSet.Set(c); })
+                          .Str("DataSetName", &T::DataSetName, &T::SetDataSetName));
     return info;
 }
 
@@ -283,7 +301,9 @@ const ClassInfo& TfrxDataPage::StaticClass() {
     return info;
 }
 
-AnsiString TfrxDataPage::DescriptionText() const { return frxGet("obDataPage"); }
+AnsiString TfrxDataPage::DescriptionText() const {
+    return frxGet("obDataPage");
+}
 
 // ---------------------------------------------------------------- report
 
@@ -314,7 +334,7 @@ const ClassInfo& TfrxReport::StaticClass() {
         ClassBuilder<T>("TfrxReport", &TfrxComponent::StaticClass())
             .Str("Version", &T::Version, &T::SetVersion)
             .Str("ParentReport", &T::ParentReport, &T::SetParentReport)
-            .Ref<TfrxComponent>("DataSet", DataSetClass(), dsGet, dsSet)
+            .Ref<TfrxComponent>("DataSet", "TfrxDataSet", dsGet, dsSet)
             .Str("DataSetName", &T::DataSetName, &T::SetDataSetName)
             .Bool("DotMatrixReport", Field(&T::DotMatrixReport), SetField(&T::DotMatrixReport))
             .Sub("EngineOptions", &TfrxEngineOptions::StaticClass(),
@@ -322,8 +342,9 @@ const ClassInfo& TfrxReport::StaticClass() {
             .StrField("IniFile", &T::IniFile)
             .Bool("OldStyleProgress", Field(&T::OldStyleProgress), SetField(&T::OldStyleProgress),
                   false)
-            .Ref<TfrxComponent>("Preview", nullptr, [](const T& o) { return o.Preview.Get(); },
-                                [](T& o, TfrxComponent* c) { o.Preview.Set(c); })
+            .Ref<TfrxComponent>(
+                "Preview", nullptr, [](const T& o) { return o.Preview.Get(); },
+                [](T& o, TfrxComponent* c) { o.Preview.Set(c); })
             .NotStored()
             .Sub("PreviewOptions", &TfrxPreviewOptions::StaticClass(),
                  [](const T& o) { return &o.PreviewOptions; })
@@ -332,8 +353,9 @@ const ClassInfo& TfrxReport::StaticClass() {
             .Sub("ReportOptions", &TfrxReportOptions::StaticClass(),
                  [](const T& o) { return &o.ReportOptions; })
             .StrField("ScriptLanguage", &T::ScriptLanguage)
-            .StrList("ScriptText", [](const T& o) { return JoinList(o.ScriptText); },
-                     [](T& o, const AnsiString& v) { o.ScriptText = SplitLines(v); })
+            .StrList(
+                "ScriptText", [](const T& o) { return JoinList(o.ScriptText); },
+                [](T& o, const AnsiString& v) { o.ScriptText = SplitLines(v); })
             .Bool("ShowProgress", Field(&T::ShowProgress), SetField(&T::ShowProgress), true)
             .Bool("StoreInDFM", Field(&T::StoreInDFM), SetField(&T::StoreInDFM), true)
             .Event("OnRunDialogs", &T::OnRunDialogs)
@@ -343,7 +365,9 @@ const ClassInfo& TfrxReport::StaticClass() {
     return info;
 }
 
-AnsiString TfrxReport::DescriptionText() const { return frxGet("obReport"); }
+AnsiString TfrxReport::DescriptionText() const {
+    return frxGet("obReport");
+}
 
 AnsiString TfrxReport::DataSetName() const {
     return DataSet ? UserNameOf(DataSet.Get()) : dataSetName_;
@@ -418,10 +442,18 @@ void TfrxReport::SetParentReport(const AnsiString& value) {
         savedErrors.insert(e);
     Errors = savedErrors;
     LoadedFileName = savedFile;
+    if (NameIndex) {
+        // The reader of the child template finds the parent's objects by name.
+        NameIndex->clear();
+        for (TfrxComponent* c : AllObjects())
+            if (!c->Name().empty())
+                NameIndex->emplace(UpperAsciiName(c->Name()), c);
+    }
     ParentTemplateCopy = std::make_unique<TfrxReport>();
     ParentTemplateCopy->AssignWithChildren(*this);
     for (TfrxComponent* c : ParentTemplateCopy->AllObjects())
-        if (c->ClassType().InheritsFrom("TfrxReportPage") && c->ClassType().FindProperty("PaperSize"))
+        if (c->ClassType().InheritsFrom("TfrxReportPage") &&
+            c->ClassType().FindProperty("PaperSize"))
             SetPropValue(*c, "PaperSize", Variant(256));
     FromParentTemplate = true;
     for (TfrxComponent* c : AllObjects())
@@ -449,8 +481,8 @@ void TfrxReport::Clear() {
     SetParentReport("");
     ScriptLanguage = "PascalScript";
     ScriptText = {"begin", "", "end."};
-    SystemVariableNames = {"Date",       "Time",        "Page", "Page#",     "TotalPages",
-                           "TotalPages#", "Line",       "Line#", "CopyName#"};
+    SystemVariableNames = {"Date",        "Time", "Page",  "Page#",    "TotalPages",
+                           "TotalPages#", "Line", "Line#", "CopyName#"};
     OnRunDialogs.clear();
     OnStartReport.clear();
     OnStopReport.clear();
@@ -610,10 +642,9 @@ bool TfrxReport::ReadBinaryProperty(const AnsiString& name, TfrxBinaryReader& re
         DataSets.Clear();
         for (const AnsiString& entry : reader.ReadCollection()) {
             TfrxDataSetItem& item = DataSets.Add();
-            if (CurrentSerializer)
-                CurrentSerializer->ApplyAttributes(entry, item);
-            else
-                TfrxXMLSerializer().ApplyAttributesResolved(item, entry);
+            // Its references are resolved with the rest of the template.
+            if (TfrxXMLSerializer* s = CurrentSerializer ? CurrentSerializer : reader.Serializer)
+                s->ApplyAttributes(entry, item);
         }
         return true;
     }

@@ -199,7 +199,8 @@ public:
     bool LoadFromFile(const AnsiString& fileName, bool failIfMissing = false);
     void SaveToFile(const AnsiString& fileName);
     void LoadFromStream(TStream& stream) override;
-    void SaveToStream(TStream& stream, bool saveChildren = true, bool writeDefaults = false) override;
+    void SaveToStream(TStream& stream, bool saveChildren = true,
+                      bool writeDefaults = false) override;
     void DefineBinaryProperties(TfrxBinaryWriter& writer) const override;
     bool ReadBinaryProperty(const AnsiString& name, TfrxBinaryReader& reader) override;
 

@@ -52,7 +52,9 @@ constexpr std::string_view kTable = R"xml(<?xml version="1.0" encoding="utf-8"?>
 )xml";
 } // namespace
 
-std::string_view BuiltInResourceText() { return kTable; }
+std::string_view BuiltInResourceText() {
+    return kTable;
+}
 
 void TfrxResources::LoadFromText(std::string_view xml) {
     TMemoryStream stream{std::string(xml)};

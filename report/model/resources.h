@@ -29,7 +29,9 @@ private:
 
 // The table of this program (Czech), loaded on first use.
 TfrxResources& frxResources();
-inline AnsiString frxGet(std::string_view key) { return frxResources().Get(key); }
+inline AnsiString frxGet(std::string_view key) {
+    return frxResources().Get(key);
+}
 // The built-in table text.
 std::string_view BuiltInResourceText();
 

@@ -19,7 +19,9 @@ void AddAttr(AnsiString& out, const AnsiString& prefix, const AnsiString& name,
 
 // ---------------------------------------------------------------- text helpers
 
-AnsiString FloatToTemplateText(double value) { return FloatToStr(value); }
+AnsiString FloatToTemplateText(double value) {
+    return FloatToStr(value);
+}
 
 double TemplateTextToFloat(std::string_view text) {
     std::string s;
@@ -256,8 +258,9 @@ AnsiString TfrxBinaryReader::ReadValueText() {
         std::memcpy(&se, bytes_.data() + pos_ + 8, 2);
         pos_ += 10;
         int e = se & 0x7FFF;
-        double v = mantissa == 0 && e == 0 ? 0.0
-                                           : std::ldexp(static_cast<double>(mantissa), e - 16383 - 63);
+        double v = mantissa == 0 && e == 0
+                       ? 0.0
+                       : std::ldexp(static_cast<double>(mantissa), e - 16383 - 63);
         return FloatToTemplateText(se & 0x8000 ? -v : v);
     }
     case vaSingle: {
@@ -337,7 +340,9 @@ AnsiString TfrxBinaryReader::ReadValueText() {
     }
 }
 
-void TfrxBinaryReader::SkipValue() { ReadValueText(); }
+void TfrxBinaryReader::SkipValue() {
+    ReadValueText();
+}
 
 std::vector<AnsiString> TfrxBinaryReader::ReadCollection() {
     std::vector<AnsiString> entries;
@@ -379,7 +384,9 @@ std::vector<AnsiString> TfrxBinaryReader::ReadCollection() {
 
 // ---------------------------------------------------------------- serializer
 
-TfrxReport* TfrxXMLSerializer::Report() const { return dynamic_cast<TfrxReport*>(Owner); }
+TfrxReport* TfrxXMLSerializer::Report() const {
+    return dynamic_cast<TfrxReport*>(Owner);
+}
 
 AnsiString TfrxXMLSerializer::FullName(const TfrxComponent& c) const {
     // The report, its tree and the host's data sources are all written by
@@ -448,9 +455,14 @@ AnsiString TfrxXMLSerializer::AttributesOf(const TPersistent* obj, const AnsiStr
         case PropKind::Set:
         case PropKind::Enumeration:
         case PropKind::Boolean: {
-            int64_t v = p->Get(*obj).ToInt64();
+            Variant value = p->Get(*obj);
+            int64_t v = p->Kind == PropKind::Boolean ? (value.ToBool() ? 1 : 0) : value.ToInt64();
             if (!WriteDefaults) {
-                if (ancestor ? v == p->Get(*ancestor).ToInt64() : (p->Default && v == *p->Default))
+                Variant other = ancestor ? p->Get(*ancestor) : Variant();
+                int64_t a = !ancestor                      ? 0
+                            : p->Kind == PropKind::Boolean ? (other.ToBool() ? 1 : 0)
+                                                           : other.ToInt64();
+                if (ancestor ? v == a : (p->Default && v == *p->Default))
                     break;
             }
             if (p->Kind == PropKind::Boolean)
@@ -721,7 +733,7 @@ void TfrxXMLSerializer::ResolveReferences() {
             found = report->FindHostComponent(f.Value.substr(0, 255));
         if (!found)
             continue;
-        if (f.Prop->RefClass && !found->ClassType().InheritsFrom(*f.Prop->RefClass))
+        if (!f.Prop->RefClassName.empty() && !found->ClassType().InheritsFrom(f.Prop->RefClassName))
             continue;
         f.Prop->Set(*f.Object, Variant(static_cast<Object*>(found)));
     }

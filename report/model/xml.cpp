@@ -334,14 +334,15 @@ bool TfrxXMLReader::ReadElement(TfrxXMLItem& item, bool withChildren) {
         return true;
     }
     for (;;) {
-        TfrxXMLItem* child = item.Add(); // kept when an error comes, so the tree shows what was read
+        TfrxXMLItem* child =
+            item.Add(); // kept when an error comes, so the tree shows what was read
         if (!ReadElement(*child, withChildren)) {
             delete child;
             break;
         }
     }
     if (!lastName_.empty() && !(lastName_.size() == item.Name.size() + 1 && lastName_[0] == '/' &&
-                                 AnsiSameText(std::string_view(lastName_).substr(1), item.Name)))
+                                AnsiSameText(std::string_view(lastName_).substr(1), item.Name)))
         throw TfrxInvalidXMLException();
     if (TakeUnloadMarker(item.Text) && !withChildren) {
         item.MayUnload = true;
@@ -379,7 +380,9 @@ void TfrxXMLWriter::WriteLine(const AnsiString& line) {
         Flush();
 }
 
-void TfrxXMLWriter::WriteDeclaration() { WriteLine("<?xml version=\"1.0\" encoding=\"utf-8\"?>"); }
+void TfrxXMLWriter::WriteDeclaration() {
+    WriteLine("<?xml version=\"1.0\" encoding=\"utf-8\"?>");
+}
 
 void TfrxXMLWriter::WriteElementTree(TfrxXMLItem& item) {
     WriteItem(item, 0);

@@ -74,13 +74,11 @@ bool TfrxFont::Equals(const TfrxFont& o) const {
 void TfrxRefBase::Reset(TfrxComponent* target) {
     if (target_ == target)
         return;
-    if (target_) {
-        auto& w = target_->watchers_;
-        w.erase(std::remove(w.begin(), w.end(), this), w.end());
-    }
+    if (target_)
+        target_->watchers_.erase(this);
     target_ = target;
     if (target_)
-        target_->watchers_.push_back(this);
+        target_->watchers_.insert(this);
 }
 
 // ---------------------------------------------------------------- component
@@ -92,7 +90,7 @@ TfrxComponent::TfrxComponent() {
 TfrxComponent::~TfrxComponent() {
     Detach();
     Clear();
-    std::vector<TfrxRefBase*> watchers;
+    std::unordered_set<TfrxRefBase*> watchers;
     watchers.swap(watchers_);
     for (TfrxRefBase* w : watchers) {
         w->target_ = nullptr;

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 namespace kanvo {
@@ -224,7 +225,7 @@ private:
     TfrxComponent* parent_ = nullptr;
     std::vector<TfrxComponent*> objects_;
     mutable std::vector<TfrxComponent*> allObjects_;
-    std::vector<TfrxRefBase*> watchers_;
+    std::unordered_set<TfrxRefBase*> watchers_; // a dataset may have thousands
     double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     TfrxFont font_;
     bool parentFont_ = true;

@@ -44,6 +44,8 @@ PruhCommand templateCopy{
             report.LoadFromFile(args[0], true);
             for (const AnsiString& e : report.Errors)
                 std::fprintf(stderr, "%s\n", e.c_str());
+            // The silent mode is pruh's own choice, not part of the template.
+            report.EngineOptions.NewSilentMode = TfrxSilentMode::simMessageBoxes;
             report.SaveToFile(args[1]);
             return report.Errors.empty() ? 0 : 1;
         } catch (const Exception& e) {

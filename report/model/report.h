@@ -159,7 +159,7 @@ public:
     void SetDataSetName(const AnsiString& v);
     bool DotMatrixReport = false;
     TfrxEngineOptions EngineOptions;
-    AnsiString IniFile = "\\Software\\Fast Reports";
+    AnsiString IniFile = "\\Software\\Kanvo";
     bool OldStyleProgress = false;
     TfrxComponentRef<TfrxComponent> Preview;
     TfrxPreviewOptions PreviewOptions;

@@ -245,7 +245,7 @@ TEST_F(Serializer, TemplateChangesOnlyTheAllowedOptions) {
     EXPECT_TRUE(report.PreviewOptions.Modal);
     EXPECT_TRUE(report.PreviewOptions.OutlineVisible);
     EXPECT_TRUE(report.ShowProgress);
-    EXPECT_EQ(report.IniFile, "\\Software\\Fast Reports");
+    EXPECT_EQ(report.IniFile, "\\Software\\Kanvo");
     EXPECT_EQ(report.EngineOptions.NewSilentMode, TfrxSilentMode::simSilent);
 }
 

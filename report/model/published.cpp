@@ -103,6 +103,11 @@ void SetPropValue(TPersistent& object, std::string_view name, const Variant& val
         prop->Set(*target, Variant(*ordinal));
         return;
     }
+    if (prop->Kind == PropKind::Component && !prop->RefClassName.empty() && value.ToObject()) {
+        auto* referenced = dynamic_cast<TPersistent*>(value.ToObject());
+        if (!referenced || !referenced->ClassType().InheritsFrom(prop->RefClassName))
+            throw Exception(Format("Invalid property value for %s", {name}));
+    }
     prop->Set(*target, value);
 }
 

@@ -200,6 +200,15 @@ public:
     ClassBuilder& StrList(const char* name, G get, S set) {
         return Str(name, get, set, PropKind::StringList);
     }
+    // Wide lines (memo texts); get returns the lines joined by CR LF as a
+    // WideString, set takes such a text.
+    template <typename G, typename S>
+    ClassBuilder& WideList(const char* name, G get, S set) {
+        return Add(
+            name, PropKind::WideStringList,
+            [get](const TPersistent& o) { return Variant(WideString(std::invoke(get, Self(o)))); },
+            [set](TPersistent& o, const Variant& v) { std::invoke(set, Self(o), v.ToWide()); });
+    }
     template <typename G, typename S>
     ClassBuilder& VariantProp(const char* name, G get, S set) {
         return Add(

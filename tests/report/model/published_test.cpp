@@ -63,6 +63,11 @@ TEST(PublishedProperties, GetAndSetByNameAsVariants) {
     SetPropValue(report, "EngineOptions.DoublePass", Variant(true));
     EXPECT_TRUE(report.EngineOptions.DoublePass);
     EXPECT_THROW(GetPropValue(*memo, "NoSuch"), Exception);
+    SetPropValue(report, "ReportOptions.Description", Variant("a\r\nb"));
+    EXPECT_EQ(report.ReportOptions.Description, (std::vector<AnsiString>{"a", "b"}));
+    EXPECT_THROW(SetPropValue(*memo, "DataSet", Variant(static_cast<Object*>(memo))), Exception);
+    SetPropValue(*memo, "FlowTo", Variant(static_cast<Object*>(memo)));
+    EXPECT_EQ(memo->FlowTo.Get(), memo);
     EXPECT_THROW(SetPropValue(*memo, "HAlign", Variant("haNowhere")), Exception);
     EXPECT_THROW(SetPropValue(*memo, "Font", Variant(1)), Exception);
 }

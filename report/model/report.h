@@ -1,0 +1,237 @@
+// The document root TfrxReport with its option sets, its dataset list and
+// the page classes the report itself needs (TfrxPage, TfrxDataPage).
+//
+// Ownership: the report owns its pages (Objects), option sets, collections
+// and the copy of an inherited parent template. Host components registered
+// with AddHostComponent (data sources owned by the host form) are borrowed;
+// the report forgets one when it is destroyed.
+#pragma once
+
+#include "report/model/component.h"
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <unordered_map>
+
+namespace kanvo {
+
+class TfrxXMLSerializer;
+
+enum class TfrxSilentMode { simMessageBoxes, simSilent, simReThrow };
+
+class TfrxEngineOptions : public TPersistent {
+public:
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+    bool ConvertNulls = true, DoublePass = false;
+    int MaxMemSize = 10;
+    bool PrintIfEmpty = true;
+    TfrxSilentMode NewSilentMode = TfrxSilentMode::simMessageBoxes;
+    AnsiString TempDir;
+    bool UseFileCache = false;
+    bool EnableThreadSafe = false; // not published
+    bool DestroyForms = true;      // not published
+    bool SilentMode() const { return NewSilentMode == TfrxSilentMode::simSilent; }
+    void SetSilentMode(bool v) {
+        NewSilentMode = v ? TfrxSilentMode::simSilent : TfrxSilentMode::simMessageBoxes;
+    }
+    void Assign(const TfrxEngineOptions& o);
+    void Clear() {
+        ConvertNulls = true;
+        DoublePass = false;
+    }
+};
+
+class TfrxPreviewOptions : public TPersistent {
+public:
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+    bool AllowEdit = true;
+    int Buttons = 4095;
+    bool DoubleBuffered = true, Maximized = true, MDIChild = false, Modal = true;
+    bool OutlineExpand = true, OutlineVisible = false;
+    int OutlineWidth = 120, PagesInCache = 50;
+    bool ThumbnailVisible = false, ShowCaptions = false;
+    double Zoom = 1;
+    int ZoomMode = 0; // zmDefault, zmWholePage, zmPageWidth, zmManyPages
+    void Assign(const TfrxPreviewOptions& o) { *this = o; }
+    void Clear();
+};
+
+class TfrxPrintOptions : public TPersistent {
+public:
+    TfrxPrintOptions() { Clear(); }
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+    int Copies = 1;
+    bool Collate = true;
+    AnsiString PageNumbers, Printer;
+    int PrintMode = 0, PrintOnSheet = 0, PrintPages = 0;
+    bool Reverse = false, ShowDialog = true;
+    void Assign(const TfrxPrintOptions& o) { *this = o; }
+    void Clear();
+};
+
+class TfrxReportOptions : public TPersistent {
+public:
+    TfrxReportOptions() { Clear(); }
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+    AnsiString Author;
+    bool Compressed = false;
+    AnsiString ConnectionName;
+    double CreateDate = 0, LastChange = 0;
+    std::vector<AnsiString> Description;
+    AnsiString InitString, Name, Password;
+    AnsiString VersionBuild, VersionMajor, VersionMinor, VersionRelease;
+    void Assign(const TfrxReportOptions& o) { *this = o; }
+    void Clear();
+};
+
+// One entry of the report's dataset list.
+class TfrxDataSetItem : public TPersistent {
+public:
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+    TfrxComponentRef<TfrxComponent> DataSet;
+    AnsiString StoredDataSetName;
+    // The referenced dataset's UserName when set, else the stored text.
+    AnsiString DataSetName() const;
+    void SetDataSetName(const AnsiString& name);
+    TfrxReport* Report = nullptr;
+};
+
+class TfrxReportDataSets {
+public:
+    explicit TfrxReportDataSets(TfrxReport* report) : report_(report) {}
+    TfrxDataSetItem& Add();
+    int Count() const { return static_cast<int>(items_.size()); }
+    TfrxDataSetItem& Items(int i) { return *items_.at(static_cast<size_t>(i)); }
+    const TfrxDataSetItem& Items(int i) const { return *items_.at(static_cast<size_t>(i)); }
+    void Clear() { items_.clear(); }
+    TfrxDataSetItem* Find(const TfrxComponent* dataSet);
+    TfrxDataSetItem* Find(std::string_view userName);
+
+private:
+    TfrxReport* report_;
+    std::vector<std::unique_ptr<TfrxDataSetItem>> items_;
+};
+
+class TfrxPage : public TfrxComponent {
+public:
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+};
+
+class TfrxDataPage : public TfrxPage {
+public:
+    TfrxDataPage();
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+    AnsiString DescriptionText() const override;
+};
+
+// The message box of a load or run that ends with errors. Set by the
+// program that has a user interface; without one the text goes to stderr.
+using ReportErrorBox = std::function<void(const AnsiString& caption, const AnsiString& text)>;
+void SetReportErrorBox(ReportErrorBox box);
+// The password dialog; returns nothing when cancelled. Without one every
+// protected template is refused.
+using ReportPasswordPrompt = std::function<std::optional<AnsiString>(const TfrxReport&)>;
+void SetReportPasswordPrompt(ReportPasswordPrompt prompt);
+
+class TfrxReport : public TfrxComponent {
+public:
+    TfrxReport();
+    ~TfrxReport() override;
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+    AnsiString DescriptionText() const override;
+
+    // -- published
+    AnsiString Version() const { return "4.5"; }
+    void SetVersion(const AnsiString&) {}
+    const AnsiString& ParentReport() const { return parentReport_; }
+    void SetParentReport(const AnsiString& value);
+    TfrxComponentRef<TfrxComponent> DataSet;
+    AnsiString DataSetName() const;
+    void SetDataSetName(const AnsiString& v);
+    bool DotMatrixReport = false;
+    TfrxEngineOptions EngineOptions;
+    AnsiString IniFile = "\\Software\\Kanvo";
+    bool OldStyleProgress = false;
+    TfrxComponentRef<TfrxComponent> Preview;
+    TfrxPreviewOptions PreviewOptions;
+    TfrxPrintOptions PrintOptions;
+    TfrxReportOptions ReportOptions;
+    AnsiString ScriptLanguage = "PascalScript";
+    std::vector<AnsiString> ScriptText;
+    bool ShowProgress = true;
+    bool StoreInDFM = true;
+    AnsiString OnRunDialogs, OnStartReport, OnStopReport, OnReportPrint;
+
+    // -- collections
+    TfrxReportDataSets DataSets{this};
+    // Variables and styles arrive with their classes; until then their
+    // template entries (attribute texts) are kept and written back unchanged.
+    std::vector<AnsiString> VariableEntries;
+    std::vector<AnsiString> StyleEntries;
+    std::function<void(const std::vector<AnsiString>&)> ReadVariables, ReadStyles;
+    std::function<std::vector<AnsiString>()> WriteVariables, WriteStyles;
+
+    std::vector<AnsiString> SystemVariableNames;
+    // Sorted, without duplicates.
+    std::set<AnsiString> Errors;
+    void AddError(const AnsiString& text) { Errors.insert(text); }
+    AnsiString ErrorText() const; // the lines joined by CR LF
+
+    // -- pages
+    int PageCount() const { return static_cast<int>(Objects().size()); }
+    TfrxPage* Pages(int i) const;
+
+    // -- host components (data sources on the host form), found by plain name
+    void AddHostComponent(TfrxComponent* component);
+    TfrxComponent* FindHostComponent(std::string_view name) const;
+
+    // -- load and save
+    void Clear() override;
+    bool LoadFromFile(const AnsiString& fileName, bool failIfMissing = false);
+    void SaveToFile(const AnsiString& fileName);
+    void LoadFromStream(TStream& stream) override;
+    void SaveToStream(TStream& stream, bool saveChildren = true,
+                      bool writeDefaults = false) override;
+    void DefineBinaryProperties(TfrxBinaryWriter& writer) const override;
+    bool ReadBinaryProperty(const AnsiString& name, TfrxBinaryReader& reader) override;
+
+    AnsiString LoadedFileName;
+    std::unique_ptr<TfrxReport> ParentTemplateCopy;
+    // Loads a parent template into the report; when empty, the file is loaded.
+    std::function<bool(TfrxReport&, const AnsiString&)> OnLoadTemplate;
+    bool Designing = false;
+    // Set while a run reloads the report: no password dialog.
+    bool Reloading = false;
+    TfrxXMLSerializer* CurrentSerializer = nullptr;
+    // Upper-case names of the tree while a template is read, so that name
+    // checks and lookups of a load stay linear.
+    std::unordered_map<AnsiString, TfrxComponent*>* NameIndex = nullptr;
+
+    // Shows, drops or raises the error text as NewSilentMode says.
+    void ReportErrors();
+
+private:
+    AnsiString parentReport_;
+    AnsiString dataSetName_;
+    std::vector<std::unique_ptr<TfrxComponentRef<TfrxComponent>>> hosts_;
+    AnsiString acceptedPassword_;
+};
+
+// Character codes shifted down by 10 (the stored form) and back.
+AnsiString EncodeReportPassword(const AnsiString& plain);
+AnsiString DecodeReportPassword(const AnsiString& stored);
+
+// Registers the classes of this layer (TfrxReport, TfrxDataPage); called by
+// the report constructor, safe to call again.
+void RegisterReportModelClasses();
+
+} // namespace kanvo

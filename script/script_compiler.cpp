@@ -610,7 +610,7 @@ private:
     void ConstSection(bool global);
     void RoutineDeclaration();
     std::vector<ScriptParam> ParamList(bool host);
-    void Declare(const AnsiString& name, Symbol symbol);
+    void Declare(const AnsiString& name, Symbol symbol, ScriptPos pos);
     int NewSlot(const Variant& initial);
 
     // names
@@ -657,13 +657,10 @@ private:
     int loopDepth_ = 0;
 };
 
-void Parser::Declare(const AnsiString& name, Symbol symbol) {
+void Parser::Declare(const AnsiString& name, Symbol symbol, ScriptPos pos) {
     AnsiString key = ScriptNameKey(name);
-    if (local_) {
-        Fail("Identifier redeclared: '" + name + "'");
-    }
-    if (pending_.count(key))
-        Fail("Identifier redeclared: '" + name + "'");
+    if (local_ || pending_.count(key))
+        throw EScriptError("Identifier redeclared: '" + name + "'", pos);
     pending_[key] = symbol;
 }
 
@@ -731,7 +728,8 @@ void Parser::VarSection(bool global) {
         for (auto& [name, pos] : names) {
             if (global) {
                 unit_.cells.push_back(initial);
-                Declare(name, Symbol{SymbolKind::Variable, &unit_.cells.back(), nullptr, false});
+                Declare(name, Symbol{SymbolKind::Variable, &unit_.cells.back(), nullptr, false},
+                        pos);
             } else {
                 AnsiString key = ScriptNameKey(name);
                 if (local_->slots.count(key))
@@ -745,6 +743,7 @@ void Parser::VarSection(bool global) {
 void Parser::ConstSection(bool global) {
     Next();
     while (tok_.kind == Tok::Ident && !Keywords().count(tok_.upper)) {
+        ScriptPos namePos = tok_.pos;
         AnsiString name = Identifier();
         if (Is(":")) {
             Next();
@@ -763,7 +762,8 @@ void Parser::ConstSection(bool global) {
         Expect(";");
         if (global) {
             unit_.cells.push_back(value);
-            Declare(name, Symbol{SymbolKind::Variable, &unit_.cells.back(), nullptr, true});
+            Declare(name, Symbol{SymbolKind::Variable, &unit_.cells.back(), nullptr, true},
+                    namePos);
         } else {
             AnsiString key = ScriptNameKey(name);
             if (local_->slots.count(key))
@@ -829,6 +829,7 @@ std::vector<ScriptParam> Parser::ParamList(bool host) {
 void Parser::RoutineDeclaration() {
     bool isFunction = Is("FUNCTION");
     Next();
+    ScriptPos namePos = tok_.pos;
     AnsiString name = Identifier();
     unit_.routines.emplace_back();
     ScriptRoutine* r = &unit_.routines.back();
@@ -858,7 +859,7 @@ void Parser::RoutineDeclaration() {
         unit_.routines.pop_back();
         return;
     }
-    Declare(name, Symbol{SymbolKind::Routine, nullptr, r, false});
+    Declare(name, Symbol{SymbolKind::Routine, nullptr, r, false}, namePos);
     if (r->slotCount == 0) {
         r->slotDefaults.resize(r->params.size());
         r->slotCount = static_cast<int>(r->params.size());
@@ -1148,7 +1149,15 @@ Expr* Parser::Factor() {
         auto* c = NewExpr<ConstExpr>(pos);
         c->value = Variant(tok_.text);
         Next();
-        return c;
+        if (!Is("["))
+            return c;
+        ScriptPos ipos = tok_.pos;
+        Next();
+        auto* ix = NewExpr<IndexExpr>(ipos);
+        ix->base = Take(c);
+        Arguments(ix->index);
+        Expect("]");
+        return ix;
     }
     if (Is("NOT") || Is("-") || Is("+")) {
         bool isNot = Is("NOT"), plus = Is("+");
@@ -1471,7 +1480,7 @@ Stmt* Parser::Statement() {
         Expr* target = Designator();
         if (Is(":=")) {
             if (!target->Assignable())
-                Fail("Left side cannot be assigned to");
+                throw EScriptError("Left side cannot be assigned to", target->pos);
             for (auto& l : late_)
                 if (l.expr == target)
                     l.assigned = true;

@@ -8,12 +8,14 @@ namespace {
 
 enum class Kind { Int, Float, Curr, Date };
 
+Variant IntResult(int64_t value, bool wide);
+
 // A text used as a number: an integer when it reads as one, else a float.
 Variant Numeric(const Variant& v) {
     if (v.IsString()) {
         AnsiString text = v.ToAnsi();
         if (auto n = TryStrToInt64(text))
-            return Variant(*n);
+            return IntResult(*n, false);
         return Variant(v.ToDouble());
     }
     if (v.IsEmpty())

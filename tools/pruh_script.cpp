@@ -58,33 +58,38 @@ PruhCommand scriptEval{"script-eval", "'EXPR'", "print the value of a PascalScri
                            return 0;
                        }};
 
-PruhCommand scriptRun{"script-run", "FILE",
-                      "run the main block of a PascalScript file; ShowMessage prints",
-                      [](const std::vector<std::string>& args) {
-                          if (args.size() != 1)
-                              return UsageError("script-run");
-                          TfsScript script;
-                          AddCommandLineNames(script);
-                          try {
-                              script.SetLines(ReadFileBytes(args[0]));
-                          } catch (const std::exception& e) {
-                              std::fprintf(stderr, "%s\n", e.what());
-                              return 1;
-                          }
-                          if (!script.Compile()) {
-                              std::fprintf(stderr, "Error at %s: %s\n", script.ErrorPos().c_str(),
-                                           script.ErrorMsg().c_str());
-                              return 1;
-                          }
-                          try {
-                              script.Execute();
-                          } catch (const std::exception& e) {
-                              std::fprintf(stderr, "Runtime error at %s: %s\n",
-                                           script.RuntimeErrorPos().Text().c_str(), e.what());
-                              return 1;
-                          }
-                          return 0;
-                      }};
+PruhCommand scriptRun{
+    "script-run", "FILE", "run the main block of a PascalScript file; ShowMessage prints",
+    [](const std::vector<std::string>& args) {
+        if (args.size() != 1)
+            return UsageError("script-run");
+        TfsScript script;
+        AddCommandLineNames(script);
+        try {
+            script.SetLines(ReadFileBytes(args[0]));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return 1;
+        }
+        if (!script.Compile()) {
+            std::fprintf(stderr, "Error at %s: %s\n", script.ErrorPos().c_str(),
+                         script.ErrorMsg().c_str());
+            return 1;
+        }
+        try {
+            script.Execute();
+        } catch (const EScriptError& e) {
+            // Errors of the script itself know their place.
+            ScriptPos pos = e.Pos().Line > 0 ? e.Pos() : script.RuntimeErrorPos();
+            std::fprintf(stderr, "Runtime error at %s: %s\n", pos.Text().c_str(), e.what());
+            return 1;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "Runtime error at %s: %s\n",
+                         script.RuntimeErrorPos().Text().c_str(), e.what());
+            return 1;
+        }
+        return 0;
+    }};
 
 } // namespace
 } // namespace kanvo::pruh

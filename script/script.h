@@ -131,6 +131,10 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// The script whose code is calling a host method right now (nullptr outside
+// a call): IIF-like methods evaluate their arguments in its scope.
+TfsScript* CallingScript();
+
 // Registers the standard library (called once, on first use of any script).
 void RegisterScriptStandardLibrary(TfsScript& system);
 // The process-wide scope that holds the standard library.

@@ -477,6 +477,10 @@ TfsScript& ScriptSystemScope() {
     return *system;
 }
 
+TfsScript* CallingScript() {
+    return currentScript;
+}
+
 TfsScript* CurrentScript() {
     return currentScript;
 }

@@ -62,6 +62,8 @@ Variant Arithmetic(ScriptOp op, const Variant& a0, const Variant& b0) {
         case ScriptOp::IntDiv:
             if (y == 0)
                 DivisionByZero();
+            if (y == -1 && x == std::numeric_limits<int64_t>::min())
+                return Variant(-static_cast<double>(x)); // does not fit any integer
             return IntResult(y == -1 ? -x : x / y, wide);
         case ScriptOp::Mod:
             if (y == 0)

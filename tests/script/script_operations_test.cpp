@@ -309,3 +309,29 @@ TEST(ScriptStandardLibrary, IncAndDec) {
 
 } // namespace
 } // namespace kanvo::test
+
+namespace kanvo::test {
+namespace {
+
+TEST(ScriptMethods, CallbackKnowsTheCallingScript) {
+    TfsScript report;
+    TfsScript* seen = nullptr;
+    report.AddMethod("macrofunction IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant",
+                     [&](const AnsiString&, std::vector<Variant>& a) {
+                         seen = CallingScript();
+                         // Only the chosen branch is evaluated, in the caller's scope.
+                         bool yes = seen->Find(VarToStr(a[0])).value_or(Variant(false)).ToBool();
+                         return *seen->Find(VarToStr(yes ? a[1] : a[2]));
+                     });
+    ASSERT_TRUE(report.Compile());
+    TfsScript cache(&report);
+    cache.SetLines("var Flag: Boolean; A, B: String; begin Flag := True; A := 'a'; B := 'b' end.");
+    ASSERT_TRUE(cache.Compile());
+    cache.Execute();
+    EXPECT_EQ(VarToStr(Eval(cache, "IIF(Flag, A, B + 1 div 0)")), "a");
+    EXPECT_EQ(seen, &cache);
+    EXPECT_EQ(CallingScript(), nullptr);
+}
+
+} // namespace
+} // namespace kanvo::test

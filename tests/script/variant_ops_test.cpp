@@ -52,7 +52,7 @@ TEST(VariantOps, Errors) {
     EXPECT_THROW(VarBinary(ScriptOp::Divide, Variant(1.0), Variant(0)), Exception);
     EXPECT_THROW(VarBinary(ScriptOp::Add, Variant("abc"), Variant(1)), EVariantError);
     // The most negative integer divided by -1 does not trap.
-    EXPECT_EQ(VarBinary(ScriptOp::IntDiv, Variant(INT64_MIN), Variant(-1)).Type(), VarType::Int64);
+    EXPECT_EQ(VarBinary(ScriptOp::IntDiv, Variant(INT64_MIN), Variant(-1)).Type(), VarType::Double);
 }
 
 TEST(VariantOps, UnaryOperators) {

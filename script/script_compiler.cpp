@@ -655,6 +655,7 @@ private:
     };
     std::vector<Late> late_;
     int loopDepth_ = 0;
+    int nesting_ = 0;
 };
 
 void Parser::Declare(const AnsiString& name, Symbol symbol, ScriptPos pos) {
@@ -1139,6 +1140,16 @@ Expr* Parser::Term() {
 
 Expr* Parser::Factor() {
     ScriptPos pos = tok_.pos;
+    // Deeply nested source ends as an error before the machine stack does.
+    struct Depth {
+        explicit Depth(int& d) : d_(d) { ++d_; }
+        ~Depth() { --d_; }
+        Depth(const Depth&) = delete;
+        Depth& operator=(const Depth&) = delete;
+        int& d_;
+    } depth(nesting_);
+    if (nesting_ > 500)
+        Fail("Expression nested too deeply");
     if (tok_.kind == Tok::Integer || tok_.kind == Tok::Float) {
         auto* c = NewExpr<ConstExpr>(pos);
         c->value = tok_.value;
@@ -1307,6 +1318,15 @@ BlockStmt* Parser::Statements(std::initializer_list<const char*> until) {
 
 Stmt* Parser::Statement() {
     ScriptPos pos = tok_.pos;
+    struct Depth {
+        explicit Depth(int& d) : d_(d) { ++d_; }
+        ~Depth() { --d_; }
+        Depth(const Depth&) = delete;
+        Depth& operator=(const Depth&) = delete;
+        int& d_;
+    } depth(nesting_);
+    if (nesting_ > 500)
+        Fail("Statements nested too deeply");
     if (Is(";") || Is("END") || Is("UNTIL") || Is("EXCEPT") || Is("FINALLY") || Is("ELSE"))
         return nullptr;
     if (Is("BEGIN")) {

@@ -44,6 +44,16 @@ Variant InvokeRoutine(const ScriptRoutine& r, std::vector<Variant>& args, TfsScr
         ScopedCurrentScript current(caller);
         return r.host(r.name, args);
     }
+    // Runaway recursion ends as an error before the machine stack does.
+    static thread_local int nesting = 0;
+    if (nesting >= 2000)
+        throw EScriptError("Stack overflow: calls of '" + r.name + "' nested too deeply", {});
+    struct Nest {
+        Nest() { ++nesting; }
+        ~Nest() { --nesting; }
+        Nest(const Nest&) = delete;
+        Nest& operator=(const Nest&) = delete;
+    } nest;
     TfsScript* owner = r.owner;
     EntryGuard guard(owner);
     constexpr int kInline = 8;

@@ -241,3 +241,33 @@ TEST(ScriptRuntime, ErrorsAreExceptionsWithPosition) {
 
 } // namespace
 } // namespace kanvo::test
+
+namespace kanvo::test {
+namespace {
+
+TEST(ScriptLimits, RunawayRecursionAndDeepNestingAreErrors) {
+    TfsScript script;
+    script.SetLines("procedure P; begin P end; begin P end.");
+    ASSERT_TRUE(script.Compile());
+    try {
+        script.Execute();
+        FAIL();
+    } catch (const EScriptError& e) {
+        EXPECT_EQ(e.Message(), "Stack overflow: calls of 'P' nested too deeply");
+    }
+    script.SetLines("begin ShowMessage(" + std::string(5000, '(') + "1" + std::string(5000, ')') +
+                    ") end.");
+    EXPECT_FALSE(script.Compile());
+    EXPECT_EQ(script.ErrorMsg(), "Expression nested too deeply");
+    std::string deep = "begin ";
+    for (int i = 0; i < 3000; ++i)
+        deep += "begin ";
+    for (int i = 0; i < 3000; ++i)
+        deep += "end ";
+    script.SetLines(deep + "end.");
+    EXPECT_FALSE(script.Compile());
+    EXPECT_EQ(script.ErrorMsg(), "Statements nested too deeply");
+}
+
+} // namespace
+} // namespace kanvo::test

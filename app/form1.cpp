@@ -1,5 +1,6 @@
 #include "app/form1.h"
 
+#include "app/document_archive.h"
 #include "app/job_file.h"
 #include "app/text_helpers.h"
 #include "platform/files.h"
@@ -81,15 +82,45 @@ void TForm1::Show() {
 
 void TForm1::FormShow() {
     Top = kHiddenTop;
-    std::vector<AnsiString> lines = SplitTextLines(ReadFileBytes(JobFile()));
-    Job.OrderKey = LineAt(lines, 0);
-    Job.NameSource = LineAt(lines, 1);
-    // Data selection and the output run (Button1Click) come with the
-    // data-access layer.
+    {
+        std::vector<AnsiString> lines = SplitTextLines(ReadFileBytes(JobFile()));
+        Job.OrderKey = LineAt(lines, 0);
+        Job.NameSource = LineAt(lines, 1);
+    }
+    const AnsiString alias = Job.NameSource == "adr1" ? "adr1 as NAZEVP" : "nazevpodni as NAZEVP";
+    // Values go into the statements escaped by the client library, so an
+    // order number holding quotes cannot change a statement's meaning.
+    auto companyStatement = [&] {
+        return "select *, " + alias + " from adresar where ico = \"" +
+               ZConnection1.EscapeString(Job.CompanyIco) + "\"";
+    };
+    if (!Job.BlankFormMode.empty()) {
+        ZQuery2.Close();
+        ZQuery2.SQL.clear();
+        Job.CompanyIco = Job.OrderKey;
+    } else {
+        ZQuery2.Close();
+        ZQuery2.SQL = {"select * from obj where dispozice = \"" +
+                       ZConnection1.EscapeString(Job.OrderKey) + "\""};
+        ZQuery2.Open();
+        Job.CompanyIco = ZQuery2.FieldNamed("fak_ico").AsText();
+    }
+    ZQuery1.Close();
+    ZQuery1.SQL = {companyStatement()};
+    ZQuery1.Open();
+    Button1Click();
+    ZQuery1.Close();
+    ZQuery2.Close();
+}
+
+void TForm1::ProduceContract() {
+    // Template load, rich text, BuildReport, ShowReport and the exports of
+    // "akt.pdf" and the dated copy in "pdf/" come here with the report engine.
 }
 
 void TForm1::Button1Click() {
-    // The output run: template, preview, the two PDFs and the archive step.
+    ProduceContract();
+    ArchiveDocument(ZConnection1, Job.OrderKey, ProgramFolderPath + "akt.pdf");
 }
 
 void TForm1::FormDestroy() {

@@ -10,6 +10,8 @@
 
 #include "app/application.h"
 #include "data/zconnection.h"
+
+#include <memory>
 #include "platform/form_storage.h"
 #include "platform/text_types.h"
 
@@ -41,6 +43,10 @@ public:
     void FormShow();
     void FormActivate();
     void Button1Click();
+    // The output run's report steps: template, rich text, build, preview
+    // and the two PDF exports. Not built yet: the run goes on with an
+    // "akt.pdf" that already lies in the program folder.
+    void ProduceContract();
     // Program end: writes the settings record (when shown) and clears the job.
     void FormDestroy();
 
@@ -53,6 +59,8 @@ public:
     TApplication& Application;
     const AnsiString ProgramFolderPath;
     TZConnection ZConnection1;
+    TZQuery ZQuery1{ZConnection1, "ZQuery1"}; // company (adresar)
+    TZQuery ZQuery2{ZConnection1, "ZQuery2"}; // order (obj)
     TFormStorage FormStorage1;
     JobState Job;
     int Left = 0;

@@ -1,0 +1,37 @@
+-- The host system's tables that kanvo reads and writes (a realistic subset).
+CREATE TABLE IF NOT EXISTS obj (
+  id INT NOT NULL AUTO_INCREMENT PRIMARY KEY,
+  dispozice VARCHAR(20) NOT NULL,
+  fak_ico VARCHAR(12) NOT NULL DEFAULT '',
+  datum DATE NULL,
+  predmet VARCHAR(200) NULL,
+  mnozstvi INT NULL,
+  cena DECIMAL(12,2) NULL,
+  poznamka TEXT NULL,
+  KEY dispozice (dispozice)
+) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
+
+CREATE TABLE IF NOT EXISTS adresar (
+  id INT NOT NULL AUTO_INCREMENT PRIMARY KEY,
+  ico VARCHAR(12) NOT NULL,
+  dic VARCHAR(16) NULL,
+  nazevpodni VARCHAR(100) NOT NULL DEFAULT '',
+  adr1 VARCHAR(100) NULL,
+  ulice VARCHAR(100) NULL,
+  psc VARCHAR(6) NULL,
+  sidlo VARCHAR(60) NULL,
+  telefon VARCHAR(30) NULL,
+  email VARCHAR(60) NULL,
+  KEY ico (ico)
+) ENGINE=InnoDB DEFAULT CHARSET=cp1250;
+
+CREATE TABLE IF NOT EXISTS doklady (
+  id INT NOT NULL AUTO_INCREMENT PRIMARY KEY,
+  typ INT NOT NULL,
+  objedavka VARCHAR(20) NOT NULL DEFAULT '',
+  cislodokladu VARCHAR(20) NOT NULL DEFAULT '',
+  popis VARCHAR(100) NULL,
+  obsah LONGBLOB NULL,
+  vytvoreno TIMESTAMP NOT NULL DEFAULT CURRENT_TIMESTAMP,
+  KEY objedavka (objedavka)
+) ENGINE=InnoDB DEFAULT CHARSET=cp1250;

@@ -92,7 +92,8 @@ public:
             inLeft -= skip;
             if (out.size() - used < replacement.size() + 16)
                 out.resize(out.size() * 2 + replacement.size());
-            std::memcpy(out.data() + used, replacement.data(), replacement.size());
+            if (!replacement.empty())
+                std::memcpy(out.data() + used, replacement.data(), replacement.size());
             used += replacement.size();
         }
         // Flush any shift state.

@@ -22,7 +22,7 @@ struct SampleOutline : IPdfExportOutline {
     int pages = 0;
     int level = 0; // 0 root, 1 inside a page entry
     int current = 0;
-    int Count() const override { return level == 0 ? pages : 1; }
+    int Count() const override { return level == 0 ? pages : level == 1 ? 1 : 0; }
     void GetItem(int index, WideString& text, int& pageIndex, int& top) const override {
         if (level == 0) {
             text = Utf8ToWide("Strana " + std::to_string(index + 1));
@@ -107,6 +107,7 @@ int Sample(const std::vector<std::string>& args) {
             return UsageError("pdf-sample");
         }
     }
+    report.outline.pages = report.pages;
     pdf.Report = &report;
     pdf.Title = Utf8ToWide("Ukázka");
     try {

@@ -1,6 +1,7 @@
 // pruh pdf-sample files checked by real PDF readers.
 #include "tests/support/test_support.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace kanvo {
@@ -56,6 +57,18 @@ TEST(PdfSample, EveryVariantPassesRealReaders) {
         auto run = RunProcess(test::BinaryPath("tools/pruh"), args);
         ASSERT_EQ(run.exitCode, 0) << run.err;
         bool locked = v.p != 0;
+        bool outline = std::find(v.args.begin(), v.args.end(), "--outline") != v.args.end();
+        if (outline) {
+            std::string pw = locked ? v.password.empty() ? v.owner : v.password : "";
+            auto json = RunProcess("/usr/bin/qpdf",
+                                   {"--json", "--json-key=outlines", "--password=" + pw, file});
+            EXPECT_NE(json.out.find("\"title\": \"Strana 2\""), std::string::npos) << json.out;
+            // Protected titles are 8-bit text, which readers take as PDFDocEncoding.
+            if (!locked) {
+                EXPECT_NE(json.out.find("\"title\": \"Rámeček (strana 1)\""), std::string::npos)
+                    << json.out;
+            }
+        }
         for (const std::string& pw : locked ? std::vector<std::string>{v.password, v.owner}
                                             : std::vector<std::string>{""}) {
             auto check = RunProcess("/usr/bin/qpdf", {"--check", "--password=" + pw, file});

@@ -1,0 +1,183 @@
+// The PDF document writer. TfrxPDFFile owns its pages, fonts and the scratch
+// PageCache that holds every page's content until SaveToStream writes the
+// whole file in one pass. Offsets are 64-bit throughout.
+#pragma once
+
+#include "pdf/export_interfaces.h"
+#include "pdf/md5.h"
+#include "platform/date_time.h"
+#include "platform/text_types.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kanvo {
+
+enum TfrxPDFEncBit : uint8_t { ePrint = 1, eModify = 2, eCopy = 4, eAnnot = 8 };
+using TfrxPDFEncBits = uint8_t;
+constexpr TfrxPDFEncBits kAllPdfEncBits = ePrint | eModify | eCopy | eAnnot;
+
+// Two decimals, "." separator, whatever the locale.
+std::string FormatNumber(double value);
+// Escapes LF, CR, "(", ")" and backslash for a literal string.
+std::string EscapeLiteral(std::string_view bytes);
+// A new GUID's registry text "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
+std::string NewGuidText();
+
+// Content of all pages, back to back: memory, or a temporary file "fr…".
+class PdfPageCache {
+public:
+    // With `useFile` a temporary file in `folder` (system temporary folder when
+    // empty); raises EFileError when it cannot be created.
+    PdfPageCache(bool useFile, const AnsiString& folder);
+    ~PdfPageCache();
+    PdfPageCache(const PdfPageCache&) = delete;
+    PdfPageCache& operator=(const PdfPageCache&) = delete;
+    void Write(std::string_view bytes);
+    int64_t Size() const { return size_; }
+    std::string Read(int64_t position, int64_t length);
+    const AnsiString& FileName() const { return fileName_; }
+
+private:
+    std::string memory_;
+    std::FILE* file_ = nullptr;
+    AnsiString fileName_;
+    int64_t size_ = 0;
+};
+
+class TfrxPDFElement {
+public:
+    virtual ~TfrxPDFElement() = default;
+    // The base version records the stream's position as the start offset.
+    virtual void SaveToStream(std::ostream& stream);
+    int64_t Offset = 0;
+    int Index = 0;
+};
+
+class TfrxPDFFile;
+
+class TfrxPDFFont : public TfrxPDFElement {
+public:
+    TfrxPDFFont(TfrxPDFFile& parent, const PdfFontSpec& font) : Font(font), parent_(parent) {}
+    // Writes the font's objects from the writer's font object counter on. The
+    // full TrueType dictionaries come with the text path; this writes a plain
+    // font dictionary that takes the font's place in the numbering.
+    void SaveToStream(std::ostream& stream) override;
+    PdfFontSpec Font;
+    int FirstObject = 0; // object number of the font dictionary, set when written
+
+private:
+    TfrxPDFFile& parent_;
+};
+
+class TfrxPDFPage : public TfrxPDFElement {
+public:
+    TfrxPDFPage(TfrxPDFFile& parent, const IPdfExportPage& page);
+    void SaveToStream(std::ostream& stream) override;
+    // Writes one view; the text, graphics and image paths plug in here.
+    void AddObject(const IPdfExportObject& object);
+    // Appends operator text to this page's content (lines end with CR LF).
+    void Write(std::string_view text);
+    void WriteLine(std::string_view text);
+    // Report pixels to PDF user space.
+    double X(double x) const { return x * 0.75 + MarginLeft; }
+    double Y(double y) const { return Height - MarginTop - y * 0.75; }
+
+    int64_t StreamOffset = 0; // start in PageCache
+    int64_t StreamSize = 0;
+    double Width = 0, Height = 0, MarginLeft = 0, MarginTop = 0;
+    double DividerScale = 6.25;
+
+private:
+    TfrxPDFFile& parent_;
+};
+
+struct TfrxPDFOutlineNode {
+    ~TfrxPDFOutlineNode();
+    int Number = 0;
+    int Dest = -1;
+    int Top = 0;
+    int CountTree = 0;
+    int Count = 0;
+    AnsiString Title;
+    TfrxPDFOutlineNode* Last = nullptr;
+    TfrxPDFOutlineNode* Next = nullptr; // owned
+    TfrxPDFOutlineNode* Parent = nullptr;
+    TfrxPDFOutlineNode* Prev = nullptr;
+    TfrxPDFOutlineNode* First = nullptr; // owned
+};
+
+class TfrxPDFFile : public TfrxPDFElement {
+public:
+    TfrxPDFFile(bool useFileCache, const AnsiString& tempDir);
+    ~TfrxPDFFile() override;
+    TfrxPDFFile(const TfrxPDFFile&) = delete;
+    TfrxPDFFile& operator=(const TfrxPDFFile&) = delete;
+
+    TfrxPDFPage& AddPage(const IPdfExportPage& page);
+    int FontIndex(const PdfFontSpec& font);
+    void SetProtectionFlags(TfrxPDFEncBits flags);
+    void PrepareSecurity();
+    void SaveToStream(std::ostream& stream) override;
+    void AddXRefEntry(std::ostream& stream, int objectNumber);
+    std::string PDFTextString(const WideString& text, int objectNumber);
+    std::string CryptString(const std::string& bytes, int objectNumber) const;
+    std::string ObjectKey(int objectNumber) const;
+
+    // Test switches for repeatable output: a fixed date and a fixed GUID text
+    // (the identifier is still its MD5).
+    std::optional<TDateTime> FixedDate;
+    std::optional<std::string> FixedGuid;
+
+    PdfPageCache& Cache() { return *cache_; }
+    int NextFontObject() { return fontBase_ + fontObjectCounter_++; }
+    int PageTreeObject() const { return pagesObject_; }
+    const std::vector<std::unique_ptr<TfrxPDFFont>>& Fonts() const { return fonts_; }
+
+    // Options, set by the export filter.
+    bool Compressed = true, EmbeddedFonts = false, PrintOptimized = false, Outline = false;
+    bool Background = false, HTMLTags = true;
+    AnsiString Title, Author, Subject, Creator;
+    WideString Keywords, Producer;
+    bool PrintScaling = false, FitWindow = false, HideMenubar = false, CenterWindow = false,
+         HideWindowUI = false, HideToolbar = false;
+    AnsiString PageNumbers;
+    int TotalPages = 0;
+    IPdfExportOutline* PreparedOutline = nullptr;
+    bool Protection = false;
+    AnsiString OwnerPassword, UserPassword;
+
+    // Computed by SetProtectionFlags / PrepareSecurity.
+    int32_t PValue = -4;
+    std::string FileID; // 32 lowercase hexadecimal digits
+    std::string EncKey; // 16 bytes
+    std::string OValue; // 32 bytes
+    std::string UValue; // 32 bytes
+
+private:
+    void WriteLine(std::ostream& s, std::string_view text);
+    void BuildOutline(TfrxPDFOutlineNode& node);
+    void WriteOutline(std::ostream& s, TfrxPDFOutlineNode& node);
+    int PageObjectForIndex(int pageIndex) const;
+    std::string DateText() const;
+
+    std::vector<std::unique_ptr<TfrxPDFPage>> pages_;
+    std::vector<std::unique_ptr<TfrxPDFFont>> fonts_;
+    std::vector<std::pair<int64_t, int>> xref_;
+    int lastObject_ = 0;
+    int fontBase_ = 0, firstPageObject_ = 0, pagesObject_ = 0;
+    int fontObjectCounter_ = 0;
+    TfrxPDFEncBits protectionFlags_ = kAllPdfEncBits;
+    std::unique_ptr<PdfPageCache> cache_;
+    std::unique_ptr<TfrxPDFOutlineNode> outlineRoot_;
+    std::vector<int> rangePages_; // 1-based page numbers of the page range
+};
+
+// Page numbers of a range text like "1,3-5,8-" within 1..total, in order.
+std::vector<int> ParsePageRange(const AnsiString& range, int total);
+
+} // namespace kanvo

@@ -11,9 +11,9 @@
 #include "app/application.h"
 #include "data/zconnection.h"
 
-#include <memory>
 #include "platform/form_storage.h"
 #include "platform/text_types.h"
+#include <memory>
 
 namespace kanvo {
 

@@ -52,7 +52,7 @@ std::optional<TFieldType> KindOf(const MYSQL_FIELD& f) {
     case MYSQL_TYPE_INT24:
     case MYSQL_TYPE_YEAR:
         return (f.type == MYSQL_TYPE_LONG && (f.flags & UNSIGNED_FLAG)) ? TFieldType::ftLargeint
-                                                                       : TFieldType::ftInteger;
+                                                                        : TFieldType::ftInteger;
     case MYSQL_TYPE_LONGLONG:
     case MYSQL_TYPE_BIT:
         return TFieldType::ftLargeint;
@@ -118,7 +118,9 @@ std::optional<TDateTime> ParseSqlDateTime(std::string_view text, TFieldType type
 
 // ---- connection ---------------------------------------------------------
 
-TZConnection::~TZConnection() { Disconnect(); }
+TZConnection::~TZConnection() {
+    Disconnect();
+}
 
 void TZConnection::Disconnect() {
     if (handle_) {
@@ -199,9 +201,13 @@ void TZConnection::ExecuteStatement(std::string_view sql) {
 
 // ---- fields --------------------------------------------------------------
 
-const std::optional<std::string>& TField::Raw() const { return query_.CurrentRow()[index_]; }
+const std::optional<std::string>& TField::Raw() const {
+    return query_.CurrentRow()[index_];
+}
 
-bool TField::IsNull() const { return !Raw().has_value(); }
+bool TField::IsNull() const {
+    return !Raw().has_value();
+}
 
 AnsiString TField::AsText() const {
     const auto& raw = Raw();
@@ -264,7 +270,9 @@ TBlobField& AsBlobField(TField& field) {
     return *blob;
 }
 
-void TBlobField::LoadFromFile(const AnsiString& path) { LoadFromBytes(ReadFileBytes(path)); }
+void TBlobField::LoadFromFile(const AnsiString& path) {
+    LoadFromBytes(ReadFileBytes(path));
+}
 
 void TBlobField::LoadFromBytes(std::string bytes) {
     query_.SetEditedValue(index_, std::move(bytes));
@@ -324,7 +332,8 @@ void TZQuery::Open() {
             field->originalName_.assign(meta[i].org_name, meta[i].org_name_length);
             field->table_.assign(meta[i].org_table, meta[i].org_table_length);
             field->database_.assign(meta[i].db, meta[i].db_length);
-            field->displayWidth_ = static_cast<int>(std::min<unsigned long>(meta[i].length, 1 << 20));
+            field->displayWidth_ =
+                static_cast<int>(std::min<unsigned long>(meta[i].length, 1 << 20));
             field->searchable_ = !field->IsBlob();
             fields.push_back(std::move(field));
         }
@@ -501,7 +510,8 @@ std::vector<const TField*> TZQuery::KeyFields(const AnsiString& database, const 
         while (MYSQL_ROW row = mysql_fetch_row(result)) {
             if (keyName < 0 || columnName < 0 || !row[keyName] || !row[columnName])
                 continue;
-            if (std::strlen(row[keyName]) < 3 || !SameTextAscii(std::string_view(row[keyName], 3), "PRI"))
+            if (std::strlen(row[keyName]) < 3 ||
+                !SameTextAscii(std::string_view(row[keyName], 3), "PRI"))
                 continue;
             const TField* found = nullptr;
             for (const auto& f : fields_)
@@ -558,7 +568,8 @@ AnsiString TZQuery::BuildUpdateStatement() {
         const auto& old = oldRow_[key->Index()];
         if (!where.empty())
             where += " AND ";
-        const AnsiString& column = key->OriginalName().empty() ? key->FieldName() : key->OriginalName();
+        const AnsiString& column =
+            key->OriginalName().empty() ? key->FieldName() : key->OriginalName();
         if (!old)
             where += column + " IS NULL ";
         else

@@ -111,4 +111,23 @@ void SetPropValue(TPersistent& object, std::string_view name, const Variant& val
     prop->Set(*target, value);
 }
 
+AnsiString TPersistent::ScriptClassName() const {
+    return ClassType().Name();
+}
+
+bool TPersistent::GetProperty(std::string_view name, Variant& value) {
+    const PropInfo* prop = ClassType().FindProperty(name);
+    if (!prop || !prop->Get)
+        return false;
+    value = prop->Get(*this);
+    return true;
+}
+
+bool TPersistent::SetProperty(std::string_view name, const Variant& value) {
+    if (!ClassType().FindProperty(name))
+        return false;
+    SetPropValue(*this, name, value);
+    return true;
+}
+
 } // namespace kanvo

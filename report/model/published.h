@@ -31,6 +31,7 @@
 #include "platform/object.h"
 #include "platform/text_types.h"
 #include "platform/variant.h"
+#include "script/script_binding.h"
 
 #include <functional>
 #include <memory>
@@ -61,10 +62,17 @@ enum class PropKind {
     Event,
 };
 
-// The root of every object with published properties.
-class TPersistent : public Object {
+// The root of every object with published properties. Scripts reach the
+// published properties by name through the class's table: Memo1.Visible,
+// Memo1.Font.Size (a sub-object property gives the nested object).
+class TPersistent : public ScriptObject {
 public:
     virtual const ClassInfo& ClassType() const = 0;
+
+    AnsiString ScriptClassName() const override;
+    bool GetProperty(std::string_view name, Variant& value) override;
+    // A read-only property raises "Property \"%s\" is read-only".
+    bool SetProperty(std::string_view name, const Variant& value) override;
     // Binary properties ("PropData"): write the defined ones; read one by
     // name (false: not ours, the reader skips its value).
     virtual void DefineBinaryProperties(TfrxBinaryWriter&) const {}

@@ -116,6 +116,27 @@ TEST_F(Bands, CircularChildChainIsRefused) {
     EXPECT_EQ(a->Child(), nullptr);
 }
 
+TEST_F(Bands, CircularChildChainInATemplateIsAnErrorEntry) {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                      "<TfrxReport><TTestPage Name=\"Page1\">"
+                      "<TfrxChild Name=\"Child1\" Child=\"Child2\"/>"
+                      "<TfrxChild Name=\"Child2\" Child=\"Child1\"/>"
+                      "<TfrxMasterData Name=\"MasterData1\" RowCount=\"4\"/>"
+                      "</TTestPage></TfrxReport>";
+    TfrxReport r;
+    r.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;
+    test::LoadReport(r, xml);
+    EXPECT_EQ(r.ErrorText(), "Circular child reference is not allowed");
+    auto* a = dynamic_cast<TfrxChild*>(r.FindObject("Child1"));
+    auto* b = dynamic_cast<TfrxChild*>(r.FindObject("Child2"));
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(a->Child(), b);
+    EXPECT_EQ(b->Child(), nullptr);
+    auto* data = dynamic_cast<TfrxMasterData*>(r.FindObject("MasterData1"));
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(data->RowCount(), 4);
+}
+
 TEST_F(Bands, RowSourceAndColumns) {
     auto* data = Add<TfrxMasterData>("MasterData1");
     SetPropValue(*data, "RowCount", Variant(int64_t{2}));

@@ -72,6 +72,8 @@ constexpr Paper kPapers[] = {
     {67, 297, 420},     {68, 322, 445}};
 static_assert(std::size(kPapers) == 66);
 
+constexpr int kMaxColumnPositions = 1000;
+
 double Round8(double v) {
     return std::round(v * 1e8) / 1e8;
 }
@@ -223,7 +225,10 @@ void TfrxReportPage::SetColumns(int64_t count) {
     if (columns_ <= 0)
         return;
     ColumnWidth = (paperWidth_ - LeftMargin - RightMargin) / columns_;
-    for (int i = 0; i < columns_; ++i)
+    // A count from a broken template must not fill memory with positions;
+    // no page has more than a few hundred columns.
+    const int listed = std::min(columns_, kMaxColumnPositions);
+    for (int i = 0; i < listed; ++i)
         ColumnPositions.push_back(FloatToTemplateText(i * ColumnWidth));
 }
 

@@ -108,6 +108,9 @@ TEST_F(Pages, ColumnsSplitThePrintableWidth) {
     EXPECT_EQ(page->ColumnPositions, (std::vector<AnsiString>{"0", "95"}));
     page->SetColumns(0);
     EXPECT_TRUE(page->ColumnPositions.empty());
+    page->SetColumns(2000000000); // from a broken template: no runaway list
+    EXPECT_EQ(page->Columns(), 2000000000);
+    EXPECT_EQ(page->ColumnPositions.size(), 1000u);
 }
 
 TEST_F(Pages, AlignmentSizesBandsFromThePrintableArea) {

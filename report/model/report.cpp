@@ -1,5 +1,7 @@
 #include "report/model/report.h"
 
+#include "report/model/pages.h"
+
 #include "platform/code_page.h"
 #include "platform/date_time.h"
 #include "platform/files.h"
@@ -311,6 +313,7 @@ void RegisterReportModelClasses() {
     static bool done = [] {
         RegisterComponentClass<TfrxReport>();
         RegisterComponentClass<TfrxDataPage>();
+        RegisterPageClasses();
         return true;
     }();
     (void)done;

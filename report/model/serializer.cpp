@@ -735,7 +735,14 @@ void TfrxXMLSerializer::ResolveReferences() {
             continue;
         if (!f.Prop->RefClassName.empty() && !found->ClassType().InheritsFrom(f.Prop->RefClassName))
             continue;
-        f.Prop->Set(*f.Object, Variant(static_cast<Object*>(found)));
+        // A refused reference (a circular child chain) becomes an entry of
+        // the error list and stays unset; the rest of the template still loads.
+        try {
+            f.Prop->Set(*f.Object, Variant(static_cast<Object*>(found)));
+        } catch (const Exception& e) {
+            if (report)
+                report->AddError(e.Message());
+        }
     }
     Fixups.clear();
 }

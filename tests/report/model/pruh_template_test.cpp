@@ -36,8 +36,9 @@ TEST(PruhTemplate, TemplateCopyAndTree) {
     auto r = test::RunProcess(
         test::BinaryPath("pruh"),
         {"template-copy", (dir.Path() / "t.fr3").string(), (dir.Path() / "o.fr3").string()});
-    // TfrxReportPage arrives with the band and page classes; until then it is reported.
-    EXPECT_NE(r.err.find("TfrxReportPage"), std::string::npos) << r.err;
+    // The report page is a registered class: no error, A4 portrait pixel size.
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err.find("TfrxReportPage"), std::string::npos) << r.err;
     std::string out = test::ReadFile(dir.Path() / "o.fr3");
     EXPECT_NE(out.find("<TfrxDataPage Name=\"Data\" Height=\"1000\" Left=\"0\" Top=\"0\" "
                        "Width=\"1000\"/>\r\n"),
@@ -47,7 +48,8 @@ TEST(PruhTemplate, TemplateCopyAndTree) {
     r = test::RunProcess(test::BinaryPath("pruh"),
                          {"template-tree", (dir.Path() / "o.fr3").string()});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "TfrxReport - - 0 0 0 0\n  TfrxDataPage Data TfrxReport 0 0 1000 1000\n");
+    EXPECT_EQ(r.out, "TfrxReport - - 0 0 0 0\n  TfrxDataPage Data TfrxReport 0 0 1000 1000\n"
+                     "  TfrxReportPage Page1 TfrxReport 0 0 794 1123\n");
 }
 
 } // namespace

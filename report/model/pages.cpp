@@ -9,14 +9,8 @@
 namespace kanvo {
 
 namespace {
-template <typename T, typename V>
-auto Field(V T::*member) {
-    return [member](const T& o) { return o.*member; };
-}
-template <typename T, typename V>
-auto SetField(V T::*member) {
-    return [member](T& o, auto v) { o.*member = static_cast<V>(v); };
-}
+using prop::Field;
+using prop::SetField;
 template <typename T>
 auto Lines(std::vector<AnsiString> T::*member) {
     return [member](const T& o) {

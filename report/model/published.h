@@ -137,6 +137,20 @@ void SetPropValue(TPersistent& object, std::string_view name, const Variant& val
 // part and its property, or {nullptr, nullptr}.
 std::pair<TPersistent*, const PropInfo*> FindPropPath(TPersistent& object, std::string_view path);
 
+// Accessors of a plain data member, for the tables of classes whose
+// published properties are fields: .Bool("DoublePass", Field(&T::DoublePass),
+// SetField(&T::DoublePass)).
+namespace prop {
+template <typename T, typename V>
+auto Field(V T::*member) {
+    return [member](const T& o) { return o.*member; };
+}
+template <typename T, typename V>
+auto SetField(V T::*member) {
+    return [member](T& o, auto v) { o.*member = static_cast<V>(v); };
+}
+} // namespace prop
+
 template <typename T>
 class ClassBuilder {
 public:

@@ -48,14 +48,8 @@ AnsiString DecodeReportPassword(const AnsiString& stored) {
 }
 
 namespace {
-template <typename T, typename V>
-auto Field(V T::*member) {
-    return [member](const T& o) { return o.*member; };
-}
-template <typename T, typename V>
-auto SetField(V T::*member) {
-    return [member](T& o, auto v) { o.*member = static_cast<V>(v); };
-}
+using prop::Field;
+using prop::SetField;
 template <typename T>
 auto SetStr(AnsiString T::*member) {
     return [member](T& o, const AnsiString& v) { o.*member = v; };

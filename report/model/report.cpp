@@ -318,6 +318,22 @@ TfrxReport::TfrxReport() {
     Clear();
 }
 
+bool TfrxReport::GetIndexed(std::string_view name, const std::vector<Variant>& index,
+                            Variant& value) {
+    if (!SameTextAscii(name, "Variables") || index.size() != 1)
+        return TfrxComponent::GetIndexed(name, index, value);
+    value = Variables.Get(VarToStr(index[0]));
+    return true;
+}
+
+bool TfrxReport::SetIndexed(std::string_view name, const std::vector<Variant>& index,
+                            const Variant& value) {
+    if (!SameTextAscii(name, "Variables") || index.size() != 1)
+        return TfrxComponent::SetIndexed(name, index, value);
+    Variables.Set(VarToStr(index[0]), value);
+    return true;
+}
+
 TfrxReport::~TfrxReport() {
     Clear();
     ParentTemplateCopy.reset();
@@ -462,10 +478,8 @@ void TfrxReport::SetParentReport(const AnsiString& value) {
 void TfrxReport::Clear() {
     TfrxComponent::Clear();
     DataSets.Clear();
-    VariableEntries.clear();
+    Variables.Clear();
     StyleEntries.clear();
-    if (ReadVariables)
-        ReadVariables({});
     if (ReadStyles)
         ReadStyles({});
     EngineOptions.Clear();
@@ -630,7 +644,7 @@ void TfrxReport::DefineBinaryProperties(TfrxBinaryWriter& writer) const {
     for (int i = 0; i < DataSets.Count(); ++i)
         datasets.push_back(attributes.AttributesOf(&DataSets.Items(i), "", nullptr));
     writeList("Datasets", datasets);
-    writeList("Variables", WriteVariables ? WriteVariables() : VariableEntries);
+    writeList("Variables", Variables.Entries());
     writeList("Style", WriteStyles ? WriteStyles() : StyleEntries);
 }
 
@@ -646,9 +660,7 @@ bool TfrxReport::ReadBinaryProperty(const AnsiString& name, TfrxBinaryReader& re
         return true;
     }
     if (name == "Variables") {
-        VariableEntries = reader.ReadCollection();
-        if (ReadVariables)
-            ReadVariables(VariableEntries);
+        Variables.ReadEntries(reader.ReadCollection());
         return true;
     }
     if (name == "Style") {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "report/model/component.h"
+#include "report/model/variables.h"
 
 #include <functional>
 #include <optional>
@@ -149,6 +150,12 @@ public:
     const ClassInfo& ClassType() const override { return StaticClass(); }
     AnsiString DescriptionText() const override;
 
+    // Scripts reach the variables as Report.Variables['name'].
+    bool GetIndexed(std::string_view name, const std::vector<Variant>& index,
+                    Variant& value) override;
+    bool SetIndexed(std::string_view name, const std::vector<Variant>& index,
+                    const Variant& value) override;
+
     // -- published
     AnsiString Version() const { return "4.5"; }
     void SetVersion(const AnsiString&) {}
@@ -173,12 +180,12 @@ public:
 
     // -- collections
     TfrxReportDataSets DataSets{this};
-    // Variables and styles arrive with their classes; until then their
-    // template entries (attribute texts) are kept and written back unchanged.
-    std::vector<AnsiString> VariableEntries;
+    TfrxVariables Variables;
+    // Styles arrive with their classes; until then their template entries
+    // (attribute texts) are kept and written back unchanged.
     std::vector<AnsiString> StyleEntries;
-    std::function<void(const std::vector<AnsiString>&)> ReadVariables, ReadStyles;
-    std::function<std::vector<AnsiString>()> WriteVariables, WriteStyles;
+    std::function<void(const std::vector<AnsiString>&)> ReadStyles;
+    std::function<std::vector<AnsiString>()> WriteStyles;
 
     std::vector<AnsiString> SystemVariableNames;
     // Sorted, without duplicates.

@@ -138,7 +138,7 @@ std::string BuildTemplate(TfrxReport& report, TTestDataSet*& ds) {
     report.ReportOptions.Password = "abc";
     report.PreviewOptions.OutlineVisible = true;
     report.EngineOptions.DoublePass = true;
-    report.VariableEntries = {" Name=\"Total\" Value=\"5\""};
+    report.Variables.Set("Total", 5);
     return SaveReport(report);
 }
 
@@ -172,7 +172,7 @@ TEST_F(Serializer, SavedTemplateLoadsIntoAnEqualTree) {
     EXPECT_EQ(loaded.ReportOptions.Password, "abc");
     ASSERT_EQ(loaded.DataSets.Count(), 1);
     EXPECT_EQ(loaded.DataSets.Items(0).DataSet.Get(), loaded.FindObject("DataSet1"));
-    EXPECT_EQ(loaded.VariableEntries, report.VariableEntries);
+    EXPECT_EQ(loaded.Variables.Entries(), report.Variables.Entries());
     EXPECT_EQ(loaded.ReportOptions.Description, report.ReportOptions.Description);
     EXPECT_EQ(loaded.FindObject("Memo2")->Font().Name(), "Courier New");
 }

@@ -315,6 +315,8 @@ void RegisterReportModelClasses() {
 
 TfrxReport::TfrxReport() {
     RegisterReportModelClasses();
+    ReadStyles = [this](const std::vector<AnsiString>& entries) { Styles.ReadEntries(entries); };
+    WriteStyles = [this] { return Styles.Entries(); };
     Clear();
 }
 

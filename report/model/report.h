@@ -8,6 +8,7 @@
 #pragma once
 
 #include "report/model/component.h"
+#include "report/model/styles.h"
 #include "report/model/variables.h"
 
 #include <functional>
@@ -181,8 +182,9 @@ public:
     // -- collections
     TfrxReportDataSets DataSets{this};
     TfrxVariables Variables;
-    // Styles arrive with their classes; until then their template entries
-    // (attribute texts) are kept and written back unchanged.
+    TfrxStyles Styles{this};
+    // The raw "Style" entries of the last load; the hooks below hand them to
+    // Styles and take the entries to write from it.
     std::vector<AnsiString> StyleEntries;
     std::function<void(const std::vector<AnsiString>&)> ReadStyles;
     std::function<std::vector<AnsiString>()> WriteStyles;

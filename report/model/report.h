@@ -190,6 +190,8 @@ public:
     std::function<std::vector<AnsiString>()> WriteStyles;
 
     std::vector<AnsiString> SystemVariableNames;
+    // The name of the object the run is working on, for error-list entries.
+    AnsiString CurrentObjectName;
     // Sorted, without duplicates.
     std::set<AnsiString> Errors;
     void AddError(const AnsiString& text) { Errors.insert(text); }

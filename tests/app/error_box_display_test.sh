@@ -27,13 +27,18 @@ unset WAYLAND_DISPLAY
 
 "$root/a/kanvo/kanvo" 2> "$root/stderr" &
 pid=$!
-wid=$(timeout 20 xdotool search --sync --name '^kanvo$' | head -n1)
+wid=$(timeout 60 xdotool search --sync --name '^kanvo$' | head -n1)
 [ -n "$wid" ] || { echo "no error box appeared"; exit 1; }
 kill -0 "$pid" || { echo "kanvo ended before the box was closed"; exit 1; }
-xdotool windowfocus --sync "$wid" 2>/dev/null || true
-xdotool key --clearmodifiers Return
+# The box may be mapped before it takes keys: press OK until the program ends.
 status=0
-timeout 20 tail --pid="$pid" -f /dev/null || { echo "kanvo did not end after OK"; exit 1; }
+for _ in $(seq 60); do
+  kill -0 "$pid" 2>/dev/null || break
+  xdotool windowfocus "$wid" 2>/dev/null || true
+  xdotool key --clearmodifiers Return 2>/dev/null || true
+  sleep 0.5
+done
+kill -0 "$pid" 2>/dev/null && { echo "kanvo did not end after OK"; kill "$pid"; exit 1; }
 wait "$pid" || status=$?
 [ "$status" -eq 1 ] || { echo "exit status $status, expected 1"; exit 1; }
 if grep -q "Cannot open file" "$root/stderr"; then

@@ -1,5 +1,6 @@
 #include "report/model/report.h"
 
+#include "report/model/dataset.h"
 #include "report/model/pages.h"
 
 #include "platform/code_page.h"
@@ -244,9 +245,13 @@ AnsiString TfrxDataSetItem::DataSetName() const {
 
 void TfrxDataSetItem::SetDataSetName(const AnsiString& name) {
     StoredDataSetName = name;
-    if (!DataSet && Report)
-        if (TfrxComponent* host = Report->FindHostComponent(name))
-            DataSet.Set(host);
+    if (!DataSet && Report) {
+        TfrxComponent* found = Report->FindHostComponent(name);
+        if (!found)
+            found = FindDataSetByUserName(name, Report);
+        if (found)
+            DataSet.Set(found);
+    }
 }
 
 TfrxDataSetItem& TfrxReportDataSets::Add() {
@@ -267,6 +272,25 @@ TfrxDataSetItem* TfrxReportDataSets::Find(std::string_view userName) {
         if (i->DataSet && AnsiSameText(UserNameOf(i->DataSet.Get()), userName))
             return i.get();
     return nullptr;
+}
+
+void TfrxReportDataSets::Initialize() {
+    for (auto& i : items_)
+        if (auto* ds = dynamic_cast<TfrxDataSet*>(i->DataSet.Get())) {
+            ds->ReportLink = report_;
+            ds->Initialize();
+        }
+}
+
+void TfrxReportDataSets::Finalize() {
+    for (auto& i : items_)
+        if (auto* ds = dynamic_cast<TfrxDataSet*>(i->DataSet.Get()))
+            ds->Finalize();
+}
+
+TfrxDataSet* TfrxReport::GetDataset(std::string_view alias) {
+    TfrxDataSetItem* item = DataSets.Find(alias);
+    return item ? dynamic_cast<TfrxDataSet*>(item->DataSet.Get()) : nullptr;
 }
 
 // ---------------------------------------------------------------- pages

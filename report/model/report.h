@@ -18,6 +18,8 @@
 
 namespace kanvo {
 
+class TfrxDataSet;
+
 class TfrxXMLSerializer;
 
 enum class TfrxSilentMode { simMessageBoxes, simSilent, simReThrow };
@@ -114,6 +116,10 @@ public:
     void Clear() { items_.clear(); }
     TfrxDataSetItem* Find(const TfrxComponent* dataSet);
     TfrxDataSetItem* Find(std::string_view userName);
+    // Around a run: every listed data source learns its report and is
+    // initialized; afterwards each is finalized.
+    void Initialize();
+    void Finalize();
 
 private:
     TfrxReport* report_;
@@ -204,6 +210,8 @@ public:
     // -- host components (data sources on the host form), found by plain name
     void AddHostComponent(TfrxComponent* component);
     TfrxComponent* FindHostComponent(std::string_view name) const;
+    // The data source of the DataSets list with that user name, or nullptr.
+    TfrxDataSet* GetDataset(std::string_view alias);
 
     // -- load and save
     void Clear() override;

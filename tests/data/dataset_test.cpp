@@ -120,5 +120,20 @@ TEST_F(DBDatasetTest, BlobContentAndDescription) {
     data_.Finalize();
 }
 
+TEST_F(DBDatasetTest, TheReportFindsItsDataSourcesByUserName) {
+    Select("select ico from adresar order by ico");
+    TfrxReport report;
+    TfrxDataSetItem& item = report.DataSets.Add();
+    item.SetDataSetName("FRXDBDATASET1"); // found in the process-wide list
+    EXPECT_EQ(report.GetDataset("frxdbdataset1"), &data_);
+    EXPECT_EQ(report.GetDataset("other"), nullptr);
+    report.DataSets.Initialize();
+    EXPECT_EQ(data_.ReportLink, &report);
+    data_.First();
+    EXPECT_EQ(data_.RecordCount(), 3);
+    report.DataSets.Finalize();
+    EXPECT_FALSE(data_.Initialized());
+}
+
 } // namespace
 } // namespace kanvo

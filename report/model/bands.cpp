@@ -299,12 +299,9 @@ AnsiString TfrxDataBand::DataSetName() const {
 
 void TfrxDataBand::SetDataSetName(const AnsiString& name) {
     StoredDataSetName = name;
-    if (TfrxReport* report = RootReport()) {
-        if (auto* item = report->DataSets.Find(std::string_view(name)))
-            DataSet.Set(item->DataSet.Get());
-        else if (TfrxComponent* host = report->FindHostComponent(name))
-            DataSet.Set(host);
-    }
+    if (TfrxReport* report = RootReport())
+        if (TfrxComponent* found = report->FindDataSetLink(name))
+            DataSet.Set(found);
 }
 
 void TfrxDataBand::SetCurColumn(int column) {

@@ -232,12 +232,9 @@ AnsiString TfrxReportPage::DataSetName() const {
 
 void TfrxReportPage::SetDataSetName(const AnsiString& name) {
     StoredDataSetName = name;
-    if (TfrxReport* report = RootReport()) {
-        if (auto* item = report->DataSets.Find(std::string_view(name)))
-            DataSet.Set(item->DataSet.Get());
-        else if (TfrxComponent* host = report->FindHostComponent(name))
-            DataSet.Set(host);
-    }
+    if (TfrxReport* report = RootReport())
+        if (TfrxComponent* found = report->FindDataSetLink(name))
+            DataSet.Set(found);
 }
 
 void TfrxReportPage::ApplyChildAlignment() {

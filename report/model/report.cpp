@@ -245,13 +245,9 @@ AnsiString TfrxDataSetItem::DataSetName() const {
 
 void TfrxDataSetItem::SetDataSetName(const AnsiString& name) {
     StoredDataSetName = name;
-    if (!DataSet && Report) {
-        TfrxComponent* found = Report->FindHostComponent(name);
-        if (!found)
-            found = FindDataSetByUserName(name, Report);
-        if (found)
+    if (!DataSet && Report)
+        if (TfrxComponent* found = Report->FindDataSetLink(name))
             DataSet.Set(found);
-    }
 }
 
 TfrxDataSetItem& TfrxReportDataSets::Add() {
@@ -286,6 +282,14 @@ void TfrxReportDataSets::Finalize() {
     for (auto& i : items_)
         if (auto* ds = dynamic_cast<TfrxDataSet*>(i->DataSet.Get()))
             ds->Finalize();
+}
+
+TfrxComponent* TfrxReport::FindDataSetLink(std::string_view name) {
+    if (TfrxDataSetItem* item = DataSets.Find(name))
+        return item->DataSet.Get();
+    if (TfrxComponent* host = FindHostComponent(name))
+        return host;
+    return FindDataSetByUserName(name, this);
 }
 
 TfrxDataSet* TfrxReport::GetDataset(std::string_view alias) {

@@ -212,6 +212,10 @@ public:
     TfrxComponent* FindHostComponent(std::string_view name) const;
     // The data source of the DataSets list with that user name, or nullptr.
     TfrxDataSet* GetDataset(std::string_view alias);
+    // What a DataSetName written on a band, page or view links to: an entry
+    // of the DataSets list, a host component, or a data source of the
+    // process with that user name; nullptr when none.
+    TfrxComponent* FindDataSetLink(std::string_view name);
 
     // -- load and save
     void Clear() override;

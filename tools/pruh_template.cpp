@@ -32,6 +32,14 @@ PruhCommand xmlCopy{"xml-copy", "IN OUT",
                         return 0;
                     }};
 
+// Loads a template without message boxes; its error list goes to stderr.
+void LoadReportedSilently(TfrxReport& report, const std::string& path) {
+    report.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;
+    report.LoadFromFile(path, true);
+    for (const AnsiString& e : report.Errors)
+        std::fprintf(stderr, "%s\n", e.c_str());
+}
+
 PruhCommand templateCopy{
     "template-copy", "IN OUT",
     "load a report template and save it again; load errors go to standard error",
@@ -40,10 +48,7 @@ PruhCommand templateCopy{
             return UsageError("template-copy");
         try {
             TfrxReport report;
-            report.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;
-            report.LoadFromFile(args[0], true);
-            for (const AnsiString& e : report.Errors)
-                std::fprintf(stderr, "%s\n", e.c_str());
+            LoadReportedSilently(report, args[0]);
             // The silent mode is pruh's own choice, not part of the template.
             report.EngineOptions.NewSilentMode = TfrxSilentMode::simMessageBoxes;
             report.SaveToFile(args[1]);
@@ -62,10 +67,7 @@ PruhCommand templateTree{
             return UsageError("template-tree");
         try {
             TfrxReport report;
-            report.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;
-            report.LoadFromFile(args[0], true);
-            for (const AnsiString& e : report.Errors)
-                std::fprintf(stderr, "%s\n", e.c_str());
+            LoadReportedSilently(report, args[0]);
             std::function<void(const TfrxComponent&, int)> print = [&](const TfrxComponent& c,
                                                                        int depth) {
                 AnsiString parent = c.Parent() ? c.Parent()->Name() : AnsiString("-");

@@ -263,27 +263,12 @@ AnsiString TfrxBinaryReader::ReadValueText() {
                        : std::ldexp(static_cast<double>(mantissa), e - 16383 - 63);
         return FloatToTemplateText(se & 0x8000 ? -v : v);
     }
-    case vaSingle: {
-        Need(4);
-        float f;
-        std::memcpy(&f, bytes_.data() + pos_, 4);
-        pos_ += 4;
-        return FloatToTemplateText(f);
-    }
-    case vaDate: {
-        Need(8);
-        double d;
-        std::memcpy(&d, bytes_.data() + pos_, 8);
-        pos_ += 8;
-        return FloatToTemplateText(d);
-    }
-    case vaCurrency: {
-        Need(8);
-        int64_t c;
-        std::memcpy(&c, bytes_.data() + pos_, 8);
-        pos_ += 8;
-        return FloatToTemplateText(static_cast<double>(c) / 10000.0);
-    }
+    case vaSingle:
+        return FloatToTemplateText(ReadPlain<float>());
+    case vaDate:
+        return FloatToTemplateText(ReadPlain<double>());
+    case vaCurrency:
+        return FloatToTemplateText(static_cast<double>(ReadPlain<int64_t>()) / 10000.0);
     case vaString:
     case vaIdent: {
         Need(1);

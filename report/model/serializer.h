@@ -5,6 +5,8 @@
 // its stream, its owner (the report) and the objects it fills.
 #pragma once
 
+#include <cstring>
+
 #include "report/model/component.h"
 #include "report/model/xml.h"
 
@@ -83,6 +85,15 @@ private:
     void Need(size_t n) const;
     AnsiString ReadBytes(size_t n);
     uint32_t ReadU32();
+    // The next sizeof(T) bytes as a little-endian value of T.
+    template <typename T>
+    T ReadPlain() {
+        Need(sizeof(T));
+        T value;
+        std::memcpy(&value, bytes_.data() + pos_, sizeof(T));
+        pos_ += sizeof(T);
+        return value;
+    }
     std::string bytes_;
     size_t pos_ = 0;
 };

@@ -15,13 +15,6 @@ using prop::SetField;
 const std::vector<AnsiString> kRestrictionNames = {"rfDontModify", "rfDontSize", "rfDontMove",
                                                    "rfDontDelete", "rfDontEdit"};
 
-AnsiString UserNameOf(const TfrxComponent* ds) {
-    if (!ds)
-        return "";
-    if (ds->ClassType().FindProperty("UserName"))
-        return VarToStr(GetPropValue(*ds, "UserName"));
-    return ds->Name();
-}
 
 // The extra properties a band kind publishes, in stored order.
 template <typename T>
@@ -294,7 +287,7 @@ const ClassInfo& TfrxDataBand::StaticClass() {
 }
 
 AnsiString TfrxDataBand::DataSetName() const {
-    return DataSet ? UserNameOf(DataSet.Get()) : StoredDataSetName;
+    return DataSet ? DataSetUserName(DataSet.Get()) : StoredDataSetName;
 }
 
 void TfrxDataBand::SetDataSetName(const AnsiString& name) {

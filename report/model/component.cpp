@@ -6,6 +6,7 @@
 #include "report/model/resources.h"
 #include "report/model/serializer.h"
 #include "report/model/stream.h"
+#include "report/model/views.h"
 
 #include <algorithm>
 #include <cctype>
@@ -331,6 +332,10 @@ void TfrxComponent::AssignUniqueName() {
             return;
         }
     }
+}
+
+void TfrxComponent::ApplyChildAlignment() {
+    AlignChildViews(*this);
 }
 
 void TfrxComponent::Assign(const TfrxComponent& source) {

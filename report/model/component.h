@@ -191,6 +191,9 @@ public:
     virtual AnsiString NameStem() const;
     void AssignUniqueName();
     virtual AnsiString DescriptionText() const { return ClassName(); }
+    // Applies the Align property of the child views (see AlignChildViews);
+    // a report page sizes its bands instead.
+    virtual void ApplyChildAlignment();
 
     // -- copying and streams
     void Assign(const TfrxComponent& source);

@@ -72,13 +72,6 @@ double Round8(double v) {
     return std::round(v * 1e8) / 1e8;
 }
 
-AnsiString UserNameOf(const TfrxComponent* ds) {
-    if (!ds)
-        return "";
-    if (ds->ClassType().FindProperty("UserName"))
-        return VarToStr(GetPropValue(*ds, "UserName"));
-    return ds->Name();
-}
 } // namespace
 
 bool PaperDimensions(int code, double& width, double& height) {
@@ -93,7 +86,9 @@ bool PaperDimensions(int code, double& width, double& height) {
 
 // ---------------------------------------------------------------- report page
 
-TfrxReportPage::TfrxReportPage() {
+TfrxReportPage::TfrxReportPage() : background_(std::make_unique<TfrxPictureView>()) {
+    background_->Color = kClTransparent;
+    background_->KeepAspectRatio = false;
     UpdateDimensions();
 }
 
@@ -122,11 +117,15 @@ const ClassInfo& TfrxReportPage::StaticClass() {
             .StrList("ColumnPositions", Lines(&T::ColumnPositions), SetLines(&T::ColumnPositions))
             .Int("Bin", Field(&T::Bin), SetField(&T::Bin), 7)
             .Int("BinOtherPages", Field(&T::BinOtherPages), SetField(&T::BinOtherPages), 7)
+            .Sub("BackPicture", &TPicture::StaticClass(),
+                 [](const T& o) { return &o.BackPicture(); })
             .Bool("BackPictureVisible", Field(&T::BackPictureVisible),
                   SetField(&T::BackPictureVisible), true)
             .Bool("BackPicturePrintable", Field(&T::BackPicturePrintable),
                   SetField(&T::BackPicturePrintable), true)
-            .Int("Color", Field(&T::Color), SetField(&T::Color), kClTransparent)
+            .Int(
+                "Color", &T::Color, [](T& o, int64_t v) { o.SetColor(static_cast<int32_t>(v)); },
+                kClTransparent)
             .Ref<TfrxComponent>(
                 "DataSet", "TfrxDataSet", [](const T& o) { return o.DataSet.Get(); },
                 [](T& o, TfrxComponent* c) { o.DataSet.Set(c); })
@@ -138,6 +137,7 @@ const ClassInfo& TfrxReportPage::StaticClass() {
                     o.Duplex = static_cast<TfrxDuplexMode>(std::clamp<int64_t>(v, 0, 3));
                 },
                 0)
+            .Sub("Frame", &TfrxFrame::StaticClass(), [](const T& o) { return &o.Frame(); })
             .Bool("EndlessHeight", Field(&T::EndlessHeight), SetField(&T::EndlessHeight), false)
             .Bool("EndlessWidth", Field(&T::EndlessWidth), SetField(&T::EndlessWidth), false)
             .Bool("LargeDesignHeight", Field(&T::LargeDesignHeight),
@@ -227,7 +227,7 @@ void TfrxReportPage::SetColumns(int64_t count) {
 }
 
 AnsiString TfrxReportPage::DataSetName() const {
-    return DataSet ? UserNameOf(DataSet.Get()) : StoredDataSetName;
+    return DataSet ? DataSetUserName(DataSet.Get()) : StoredDataSetName;
 }
 
 void TfrxReportPage::SetDataSetName(const AnsiString& name) {

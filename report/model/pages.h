@@ -6,6 +6,7 @@
 #pragma once
 
 #include "report/model/report.h"
+#include "report/model/views.h"
 
 namespace kanvo {
 
@@ -45,7 +46,15 @@ public:
     std::vector<AnsiString> ColumnPositions;
     int Bin = 7, BinOtherPages = 7;
     bool BackPictureVisible = true, BackPicturePrintable = true;
-    int32_t Color = kClTransparent;
+    // The page's background picture, colour and border live on an internal
+    // picture view (not one of the page's objects).
+    TPicture& BackPicture() { return background_->Picture; }
+    const TPicture& BackPicture() const { return background_->Picture; }
+    int32_t Color() const { return background_->Color; }
+    void SetColor(int32_t v) { background_->Color = v; }
+    TfrxFrame& Frame() { return background_->Frame; }
+    const TfrxFrame& Frame() const { return background_->Frame; }
+    TfrxPictureView& Background() { return *background_; }
     TfrxComponentRef<TfrxComponent> DataSet;
     AnsiString StoredDataSetName;
     AnsiString DataSetName() const;
@@ -61,7 +70,7 @@ public:
     // Sizes the bands from the printable area: horizontal bands get the
     // printable width minus their Left, vertical bands the printable height
     // minus their Top. The page keeps its paper pixel size afterwards.
-    void ApplyChildAlignment();
+    void ApplyChildAlignment() override;
     // Margins 10 mm and the default paper (A4 portrait: no printer layer).
     void ResetToPrinterDefaults();
     // Width and height in whole pixels from the paper size.
@@ -72,6 +81,7 @@ private:
     double paperWidth_ = 210, paperHeight_ = 297;
     int paperSize_ = 9;
     int columns_ = 0;
+    std::unique_ptr<TfrxPictureView> background_;
 };
 
 // A dialog form page; its properties are kept so that templates with dialog

@@ -2,6 +2,7 @@
 
 #include "report/model/dataset.h"
 #include "report/model/pages.h"
+#include "report/model/views.h"
 
 #include "platform/code_page.h"
 #include "platform/date_time.h"
@@ -211,14 +212,15 @@ void TfrxReportOptions::Clear() {
 
 // ---------------------------------------------------------------- datasets
 
-namespace {
-AnsiString UserNameOf(const TfrxComponent* ds) {
+AnsiString DataSetUserName(const TfrxComponent* ds) {
     if (!ds)
         return "";
     if (ds->ClassType().FindProperty("UserName"))
         return VarToStr(GetPropValue(*ds, "UserName"));
     return ds->Name();
 }
+
+namespace {
 TfrxComponent* FindDataSetByUserName(TfrxReport* report, std::string_view name) {
     if (!report || name.empty())
         return nullptr;
@@ -240,7 +242,7 @@ const ClassInfo& TfrxDataSetItem::StaticClass() {
 }
 
 AnsiString TfrxDataSetItem::DataSetName() const {
-    return DataSet ? UserNameOf(DataSet.Get()) : StoredDataSetName;
+    return DataSet ? DataSetUserName(DataSet.Get()) : StoredDataSetName;
 }
 
 void TfrxDataSetItem::SetDataSetName(const AnsiString& name) {
@@ -265,7 +267,7 @@ TfrxDataSetItem* TfrxReportDataSets::Find(const TfrxComponent* dataSet) {
 
 TfrxDataSetItem* TfrxReportDataSets::Find(std::string_view userName) {
     for (auto& i : items_)
-        if (i->DataSet && AnsiSameText(UserNameOf(i->DataSet.Get()), userName))
+        if (i->DataSet && AnsiSameText(DataSetUserName(i->DataSet.Get()), userName))
             return i.get();
     return nullptr;
 }
@@ -336,6 +338,7 @@ void RegisterReportModelClasses() {
         RegisterComponentClass<TfrxReport>();
         RegisterComponentClass<TfrxDataPage>();
         RegisterPageClasses();
+        RegisterViewClasses();
         return true;
     }();
     (void)done;
@@ -413,7 +416,7 @@ AnsiString TfrxReport::DescriptionText() const {
 }
 
 AnsiString TfrxReport::DataSetName() const {
-    return DataSet ? UserNameOf(DataSet.Get()) : dataSetName_;
+    return DataSet ? DataSetUserName(DataSet.Get()) : dataSetName_;
 }
 
 void TfrxReport::SetDataSetName(const AnsiString& v) {

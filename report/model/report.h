@@ -18,6 +18,8 @@
 
 namespace kanvo {
 
+class TPicture;
+
 class TfrxDataSet;
 
 class TfrxXMLSerializer;
@@ -198,6 +200,14 @@ public:
     std::vector<AnsiString> SystemVariableNames;
     // The name of the object the run is working on, for error-list entries.
     AnsiString CurrentObjectName;
+    // Replaces the bracketed expressions of a text (a view's TagStr, URL or
+    // FileLink) by their values; the report run installs it. Without it the
+    // texts stay as they are.
+    std::function<AnsiString(TfrxComponent& object, const AnsiString& text)> ExpandBracketedText;
+    // Takes a changed picture of a produced picture view into the prepared
+    // pages' picture cache and gives its index; the prepared-page store
+    // installs it.
+    std::function<int(const TPicture& picture)> AddPreparedPicture;
     // Sorted, without duplicates.
     std::set<AnsiString> Errors;
     void AddError(const AnsiString& text) { Errors.insert(text); }
@@ -256,5 +266,9 @@ AnsiString DecodeReportPassword(const AnsiString& stored);
 // Registers the classes of this layer (TfrxReport, TfrxDataPage); called by
 // the report constructor, safe to call again.
 void RegisterReportModelClasses();
+
+// The user name of a data source (its UserName property, else its Name);
+// empty for null.
+AnsiString DataSetUserName(const TfrxComponent* dataSet);
 
 } // namespace kanvo

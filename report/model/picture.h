@@ -8,6 +8,7 @@
 // for no graphic), then the class's own data. See docs/pictures.md.
 #pragma once
 
+#include "platform/exception.h"
 #include "platform/text_types.h"
 #include "report/model/published.h"
 
@@ -28,6 +29,13 @@ enum class TGraphicKind {
     Unknown,     // a graphic class we do not know; its bytes are kept as they are
 };
 
+// A file whose contents are no image of the kind its extension names, or of
+// no kind at all.
+class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+};
+
 class TGraphic {
 public:
     // The graphic class name of the stored form ("TBitmap", "TJPEGImage",
@@ -44,10 +52,16 @@ public:
     int Height() const { return height_; }
 
     // A graphic from image file bytes of a known kind (stored data composed
-    // the way that class stores it).
+    // the way that class stores it). The result is the same as FromStored of
+    // that class name and stored data, so the kind of a metafile follows its
+    // contents (EMF or placeable WMF) and Png bytes without the PNG signature
+    // give Unknown. Unknown picks the kind by the contents; when nothing fits
+    // the class name stays empty, and a picture does not keep such a graphic.
     static std::unique_ptr<TGraphic> FromFile(TGraphicKind kind, std::string fileBytes);
     // A graphic from the stored form's class name and data.
     static std::unique_ptr<TGraphic> FromStored(AnsiString className, std::string storedData);
+
+    bool operator==(const TGraphic&) const = default;
 
 private:
     AnsiString className_;
@@ -59,8 +73,13 @@ private:
 
 // Recognises an image in bytes: skips the 8-byte field header (16-bit 1 and
 // 256, then the 32-bit length of the rest) when present, then BM, FF D8,
-// placeable WMF, EMF, icon in that order. Returns false when nothing fits.
+// placeable WMF, EMF, PNG, icon in that order. Returns false when nothing
+// fits (kind and offset are then left alone).
 bool RecognizeGraphic(std::string_view bytes, TGraphicKind& kind, size_t& offset);
+
+// Pixel size of image file bytes of a kind, read from the headers; 0 x 0
+// when they do not tell (or tell only one of the two).
+void GraphicPixelSize(TGraphicKind kind, std::string_view fileBytes, int& width, int& height);
 
 class TPicture : public TPersistent {
 public:
@@ -77,13 +96,15 @@ public:
 
     void Clear();
     void Assign(const TPicture& other);
+    // A graphic without a class name (nothing to store) clears the picture.
     void SetGraphic(std::unique_ptr<TGraphic> graphic);
     // Format recognition (RecognizeGraphic); an empty or unrecognised stream
     // clears the picture and returns false.
     bool LoadFromStream(std::string_view bytes);
-    // By the file's extension (.bmp, .jpg/.jpeg, .wmf, .emf, .ico, .png);
-    // other extensions by the contents. Raises Exception when the file
-    // cannot be read or holds no known image.
+    // By the file's extension (.bmp, .jpg/.jpeg/.jpe/.jfif, .wmf, .emf,
+    // .ico, .png, letter case ignored); other extensions by the contents.
+    // Raises EFileError when the file cannot be read and EInvalidGraphic
+    // when it holds no image of that kind (the picture is then unchanged).
     void LoadFromFile(const AnsiString& fileName);
 
     // Called after every change of the graphic.

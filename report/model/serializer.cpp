@@ -325,6 +325,12 @@ AnsiString TfrxBinaryReader::ReadValueText() {
     }
 }
 
+std::string TfrxBinaryReader::ReadBinary() {
+    if (ReadType() != vaBinary)
+        throw Exception("Invalid property value");
+    return ReadBytes(ReadU32());
+}
+
 void TfrxBinaryReader::SkipValue() {
     ReadValueText();
 }

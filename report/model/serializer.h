@@ -74,6 +74,8 @@ public:
     // identifiers and strings as they are, booleans True/False).
     AnsiString ReadValueText();
     int64_t ReadInteger();
+    // A binary value (type 10): 32-bit length, then the bytes.
+    std::string ReadBinary();
     void SkipValue();
     bool EndOfList(); // consumes the list-end marker when it comes
     // Collection entries as attribute texts: the report's own form (lists of

@@ -1,10 +1,12 @@
 #include "report/model/bands.h"
 
 #include "platform/exception.h"
+#include "report/model/dataset.h"
 #include "report/model/report.h"
 #include "report/model/resources.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace kanvo {
 
@@ -14,7 +16,6 @@ using prop::SetField;
 
 const std::vector<AnsiString> kRestrictionNames = {"rfDontModify", "rfDontSize", "rfDontMove",
                                                    "rfDontDelete", "rfDontEdit"};
-
 
 // The extra properties a band kind publishes, in stored order.
 template <typename T>
@@ -295,6 +296,24 @@ void TfrxDataBand::SetDataSetName(const AnsiString& name) {
     if (TfrxReport* report = RootReport())
         if (TfrxComponent* found = report->FindDataSetLink(name))
             DataSet.Set(found);
+}
+
+TfrxDataBand::TfrxDataBand() = default;
+TfrxDataBand::~TfrxDataBand() = default;
+
+void TfrxDataBand::SetRowCount(int64_t v) {
+    rowCount_ = static_cast<int>(std::clamp<int64_t>(v, 0, std::numeric_limits<int>::max()));
+    if (virtualDataSet_)
+        virtualDataSet_->RangeEndCount = rowCount_;
+}
+
+TfrxUserDataSet& TfrxDataBand::VirtualDataSet() {
+    if (!virtualDataSet_) {
+        virtualDataSet_ = std::make_unique<TfrxUserDataSet>();
+        virtualDataSet_->RangeEnd = TfrxRangeEnd::reCount;
+    }
+    virtualDataSet_->RangeEndCount = rowCount_;
+    return *virtualDataSet_;
 }
 
 void TfrxDataBand::SetCurColumn(int column) {

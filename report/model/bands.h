@@ -11,6 +11,7 @@
 namespace kanvo {
 
 class TfrxChild;
+class TfrxUserDataSet;
 
 class TfrxBand : public TfrxReportComponent {
 public:
@@ -102,18 +103,10 @@ public:
     bool ReprintOnNewPage = false, ResetPageNumbers = false, ShowFooterIfDrillDown = false;
 };
 
-// The rows a data band prints without a dataset: a source without fields
-// whose range ends after Count records.
-struct TfrxBandRowSource {
-    int Count = 0;
-    int RecNo = 0;
-    void First() { RecNo = 0; }
-    void Next() { ++RecNo; }
-    bool Eof() const { return RecNo >= Count; }
-};
-
 class TfrxDataBand : public TfrxBand {
 public:
+    TfrxDataBand();
+    ~TfrxDataBand() override;
     static const ClassInfo& StaticClass();
     const ClassInfo& ClassType() const override { return StaticClass(); }
 
@@ -124,10 +117,10 @@ public:
     bool FooterAfterEach = false, KeepFooter = false, KeepHeader = false, KeepTogether = false;
     bool PrintIfDetailEmpty = false;
     AnsiString OnMasterDetail;
-    TfrxBandRowSource RowSource;
-
-    int RowCount() const { return RowSource.Count; }
-    void SetRowCount(int64_t v) { RowSource.Count = static_cast<int>(std::max<int64_t>(0, v)); }
+    int RowCount() const { return rowCount_; }
+    void SetRowCount(int64_t v);
+    // The rows the band prints without a dataset: RowCount empty records.
+    TfrxUserDataSet& VirtualDataSet();
     // The dataset's user name when a dataset is linked, else the stored text.
     AnsiString DataSetName() const;
     void SetDataSetName(const AnsiString& name);
@@ -139,6 +132,8 @@ public:
 
 private:
     int curColumn_ = 1;
+    int rowCount_ = 0;
+    std::unique_ptr<TfrxUserDataSet> virtualDataSet_;
 };
 
 KANVO_BAND_CLASS(TfrxMasterData, TfrxDataBand)

@@ -3,6 +3,7 @@
 #include "platform/code_page.h"
 #include "report/model/report.h"
 #include "report/model/resources.h"
+#include "report/model/serializer.h"
 
 #include <algorithm>
 #include <mutex>
@@ -119,6 +120,30 @@ bool TfrxDataSet::HasField(const AnsiString& name) {
         if (AnsiSameText(f, name))
             return true;
     return false;
+}
+
+const ClassInfo& TfrxUserDataSet::StaticClass() {
+    using T = TfrxUserDataSet;
+    static const ClassInfo info =
+        MakeClassInfo(ClassBuilder<T>("TfrxUserDataSet", &TfrxDataSet::StaticClass())
+                          .StrList(
+                              "Fields",
+                              [](const T& o) {
+                                  AnsiString text;
+                                  for (size_t i = 0; i < o.Fields.size(); ++i)
+                                      text.append(i ? "\r\n" : "").append(o.Fields[i]);
+                                  return text;
+                              },
+                              [](T& o, const AnsiString& text) {
+                                  o.Fields.clear();
+                                  for (const WideString& line : SplitWideLines(AnsiToWide(text)))
+                                      o.Fields.push_back(WideToAnsi(line));
+                              }));
+    return info;
+}
+
+Variant TfrxUserDataSet::Value(const AnsiString& name) {
+    return OnGetValue ? OnGetValue(name) : Variant::Null();
 }
 
 TfrxDataSet* FindDataSetByUserName(std::string_view name, const TfrxReport* owner) {

@@ -137,6 +137,23 @@ private:
     std::map<AnsiString, TField*> fields_; // upper-case name -> query field
 };
 
+// A data source whose owner gives the values: its rows end after
+// RangeEndCount records when RangeEnd is reCount (the data bands' rows
+// without a dataset), and OnGetValue answers the fields.
+class TfrxUserDataSet : public TfrxDataSet {
+public:
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+
+    std::vector<AnsiString> Fields;
+    std::function<Variant(const AnsiString& field)> OnGetValue;
+
+    int FieldsCount() override { return static_cast<int>(Fields.size()); }
+    std::vector<AnsiString> GetFieldList() override { return Fields; }
+    Variant Value(const AnsiString& name) override;
+    AnsiString DisplayText(const AnsiString& name) override { return VarToStr(Value(name)); }
+};
+
 // The first data source whose UserName equals `name` (letter case ignored),
 // skipping those of another report when `owner` is given; nullptr for "".
 TfrxDataSet* FindDataSetByUserName(std::string_view name, const TfrxReport* owner = nullptr);

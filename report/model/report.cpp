@@ -339,6 +339,7 @@ void RegisterReportModelClasses() {
         RegisterComponentClass<TfrxDataPage>();
         RegisterPageClasses();
         RegisterViewClasses();
+        RegisterComponentClass<TfrxUserDataSet>();
         return true;
     }();
     (void)done;

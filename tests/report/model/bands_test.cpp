@@ -1,4 +1,5 @@
 #include "report/model/bands.h"
+#include "report/model/dataset.h"
 
 #include "platform/exception.h"
 #include "platform/format_settings.h"
@@ -141,9 +142,15 @@ TEST_F(Bands, RowSourceAndColumns) {
     auto* data = Add<TfrxMasterData>("MasterData1");
     SetPropValue(*data, "RowCount", Variant(int64_t{2}));
     int rows = 0;
-    for (data->RowSource.First(); !data->RowSource.Eof(); data->RowSource.Next())
+    TfrxUserDataSet& virtualRows = data->VirtualDataSet();
+    for (virtualRows.First(); !virtualRows.Eof(); virtualRows.Next())
         ++rows;
     EXPECT_EQ(rows, 2);
+    EXPECT_EQ(virtualRows.RecordCount(), 2);
+    EXPECT_TRUE(virtualRows.Value("x").IsNull());
+    data->SetRowCount(0);
+    virtualRows.First();
+    EXPECT_TRUE(virtualRows.Eof());
     data->SetRowCount(-5);
     EXPECT_EQ(data->RowCount(), 0);
 

@@ -1,12 +1,16 @@
 #include "report/model/views.h"
 
 #include "platform/code_page.h"
+#include "platform/files.h"
 #include "platform/format_settings.h"
 #include "report/model/bands.h"
+#include "report/model/dataset.h"
 #include "report/model/pages.h"
 #include "report/model/resources.h"
 #include "report/model/serializer.h"
 #include "test_classes.h"
+#include "tests/support/test_support.h"
+#include "tiny_images.h"
 
 #include <gtest/gtest.h>
 
@@ -466,6 +470,124 @@ TEST_F(Views, EveryViewClassRoundTripsThroughATemplate) {
     auto* loadedSub = dynamic_cast<TfrxSubreport*>(again.FindObject("Subreport1"));
     ASSERT_NE(loadedSub, nullptr);
     EXPECT_EQ(loadedSub->Page(), again.FindObject("Page2"));
+}
+
+// -- pictures
+
+TEST_F(Views, AutoSizeFollowsThePicture) {
+    auto* picture = Add<TfrxPictureView>("Picture1");
+    picture->SetBounds(0, 0, 100, 100);
+    ASSERT_TRUE(picture->LoadPictureFromStream(test::images::Bmp(4, 2)));
+    EXPECT_EQ(picture->Width(), 100); // AutoSize off: the bounds stay
+    picture->SetAutoSize(true);       // applies at once
+    EXPECT_EQ(picture->Width(), 4);
+    EXPECT_EQ(picture->Height(), 2);
+    ASSERT_TRUE(picture->LoadPictureFromStream(test::images::Jpeg(16, 9)));
+    EXPECT_EQ(picture->Width(), 16);
+    EXPECT_EQ(picture->Height(), 9);
+    EXPECT_FALSE(picture->LoadPictureFromStream("no picture"));
+    EXPECT_TRUE(picture->Picture.Empty());
+    EXPECT_EQ(picture->Width(), 16);
+}
+
+// A data source with one binary field "foto" and one text field "nazev".
+class BlobSource : public TfrxDataSet {
+public:
+    std::string Bytes;
+    bool IsBlobField(const AnsiString& name) override { return name == "foto"; }
+    std::string CopyBlobTo(const AnsiString& name) override {
+        return name == "foto" ? Bytes : std::string();
+    }
+};
+
+TEST_F(Views, PictureFromABinaryField) {
+    using namespace test::images;
+    BlobSource source;
+    auto* picture = Add<TfrxPictureView>("Picture1");
+    picture->SetDataSet(&source);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool loaded;
+    };
+    const Case cases[] = {
+        {"bare image", Bmp(3, 5), true},
+        {"the 8-byte field header is skipped", FieldHeader(Bmp(3, 5)), true},
+        {"a header whose length does not fit is not a header", FieldHeader(Bmp(3, 5), 1), false},
+        {"unknown contents clear the picture", "plain text", false},
+        {"an empty field clears the picture", "", false},
+    };
+    for (const Case& c : cases) {
+        picture->Picture.SetGraphic(TGraphic::FromFile(TGraphicKind::Jpeg, Jpeg(1, 1)));
+        source.Bytes = c.bytes;
+        picture->DataField = "foto";
+        picture->FetchData();
+        ASSERT_EQ(!picture->Picture.Empty(), c.loaded) << c.what;
+        if (c.loaded) {
+            EXPECT_EQ(picture->Picture.Graphic()->Kind(), TGraphicKind::Bitmap) << c.what;
+            EXPECT_EQ(picture->Picture.Graphic()->FileBytes(), Bmp(3, 5)) << c.what;
+        }
+    }
+    // A field that is not binary leaves the picture alone.
+    picture->DataField = "nazev";
+    picture->FetchData();
+    EXPECT_TRUE(picture->Picture.Empty());
+    picture->Picture.SetGraphic(TGraphic::FromFile(TGraphicKind::Bitmap, Bmp(1, 1)));
+    picture->FetchData();
+    EXPECT_FALSE(picture->Picture.Empty());
+}
+
+TEST_F(Views, PictureFromAFileLink) {
+    test::TempFolder folder("kanvo-views");
+    test::WriteFile(folder.Path() / "logo.bmp", test::images::Bmp(6, 4));
+    test::WriteFile(folder.Path() / "broken.bmp", "plain text, not a picture");
+    const AnsiString dir = FromNativePath(folder.Path().string() + "/");
+    report.ExpandBracketedText = [&](TfrxComponent&, const AnsiString& text) {
+        AnsiString r = text;
+        if (auto at = r.find("[Cesta]"); at != AnsiString::npos)
+            r.replace(at, 7, dir);
+        return r;
+    };
+    auto* picture = Add<TfrxPictureView>("Picture1");
+    struct Case {
+        AnsiString link;
+        bool loaded;
+    };
+    const Case cases[] = {
+        {"[Cesta]logo.bmp", true},
+        {dir + "logo.bmp", true},
+        {"[Cesta]chybi.bmp", false},  // no such file: cleared, no error
+        {"[Cesta]broken.bmp", false}, // not a picture: cleared, no error
+    };
+    for (const Case& c : cases) {
+        picture->Picture.SetGraphic(
+            TGraphic::FromFile(TGraphicKind::Jpeg, test::images::Jpeg(1, 1)));
+        picture->FileLink = c.link;
+        picture->PreparePrint();
+        picture->FetchData();
+        picture->CompletePrint();
+        ASSERT_EQ(!picture->Picture.Empty(), c.loaded) << c.link;
+        if (c.loaded) {
+            EXPECT_EQ(picture->Picture.Width(), 6) << c.link;
+        }
+        EXPECT_EQ(picture->FileLink, c.link); // the link itself is not changed
+    }
+}
+
+TEST_F(Views, PictureTemplateRoundTrip) {
+    auto* picture = Add<TfrxPictureView>("Picture1");
+    picture->LoadPictureFromStream(test::images::Bmp(2, 2));
+    AnsiString text = Attributes(*picture);
+    EXPECT_NE(text.find(" Picture.PropData=\"0444617461"), AnsiString::npos) << text;
+    auto* copy = Add<TfrxPictureView>("Picture2");
+    TfrxXMLSerializer s;
+    s.Owner = &report;
+    s.ApplyAttributes(text, *copy);
+    ASSERT_FALSE(copy->Picture.Empty());
+    EXPECT_EQ(copy->Picture.Graphic()->ClassName(), "TBitmap");
+    EXPECT_EQ(Attributes(*copy), text);
+    picture->StorePicture = false; // the prepared pages keep pictures elsewhere
+    EXPECT_EQ(Attributes(*picture).find("Picture.PropData"), AnsiString::npos);
 }
 
 } // namespace

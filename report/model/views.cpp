@@ -439,17 +439,90 @@ TfrxCustomMemoView::TfrxCustomMemoView() {
 const ClassInfo& TfrxCustomMemoView::StaticClass() {
     using T = TfrxCustomMemoView;
     // What scripts reach besides the published properties; never stored.
-    static const ClassInfo info =
-        MakeClassInfo(ClassBuilder<T>("TfrxCustomMemoView", &TfrxStretcheable::StaticClass())
-                          .VariantProp(
-                              "Text", [](const T& o) { return Variant(o.Text()); },
-                              [](T& o, const Variant& v) { o.SetText(v.ToWide()); })
-                          .NotStored()
-                          .VariantProp(
-                              "Value", [](const T& o) { return o.Value; },
-                              [](T& o, const Variant& v) { o.Value = v; })
-                          .NotStored());
+    static const ClassInfo info = MakeClassInfo(
+        ClassBuilder<T>("TfrxCustomMemoView", &TfrxStretcheable::StaticClass())
+            .VariantProp(
+                "Text", [](const T& o) { return Variant(o.Text()); },
+                [](T& o, const Variant& v) { o.SetText(v.ToWide()); })
+            .NotStored()
+            .Sub("Lines", &TfrxMemoLines::StaticClass(), [](const T& o) { return &o.Lines; })
+            .NotStored()
+            .VariantProp(
+                "Value", [](const T& o) { return o.Value; },
+                [](T& o, const Variant& v) { o.Value = v; })
+            .NotStored());
     return info;
+}
+
+const ClassInfo& TfrxMemoLines::StaticClass() {
+    using T = TfrxMemoLines;
+    static const ClassInfo info =
+        MakeClassInfo(ClassBuilder<T>("TStrings", nullptr)
+                          .VariantProp(
+                              "Text", [](const T& o) { return Variant(o.Memo().Text()); },
+                              [](T& o, const Variant& v) { o.Memo().SetText(v.ToWide()); }));
+    return info;
+}
+
+bool TfrxMemoLines::GetProperty(std::string_view name, Variant& value) {
+    if (SameTextAscii(name, "Count")) {
+        value = Variant(static_cast<int64_t>(memo_.Memo.size()));
+        return true;
+    }
+    return TPersistent::GetProperty(name, value);
+}
+
+WideString& TfrxMemoLines::Line(const std::vector<Variant>& index) const {
+    const int64_t i = index.empty() ? -1 : index.front().ToInt64();
+    if (i < 0 || i >= static_cast<int64_t>(memo_.Memo.size()))
+        throw Exception(Format("List index out of bounds (%d)", {i}));
+    return memo_.Memo[static_cast<size_t>(i)];
+}
+
+bool TfrxMemoLines::GetIndexed(std::string_view name, const std::vector<Variant>& index,
+                               Variant& value) {
+    if (!name.empty() && !SameTextAscii(name, "Strings"))
+        return false;
+    value = Variant(Line(index));
+    return true;
+}
+
+bool TfrxMemoLines::SetIndexed(std::string_view name, const std::vector<Variant>& index,
+                               const Variant& value) {
+    if (!name.empty() && !SameTextAscii(name, "Strings"))
+        return false;
+    Line(index) = value.ToWide();
+    return true;
+}
+
+bool TfrxMemoLines::CallMethod(std::string_view name, std::vector<Variant>& args, Variant& result) {
+    auto& lines = memo_.Memo;
+    if (SameTextAscii(name, "Add") && args.size() == 1) {
+        lines.push_back(args[0].ToWide());
+        result = Variant(static_cast<int64_t>(lines.size()) - 1);
+    } else if (SameTextAscii(name, "Clear") && args.empty()) {
+        lines.clear();
+    } else if (SameTextAscii(name, "Delete") && args.size() == 1) {
+        Line(args);
+        lines.erase(lines.begin() + args[0].ToInt64());
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool TfrxCustomMemoView::GetIndexed(std::string_view name, const std::vector<Variant>& index,
+                                    Variant& value) {
+    if (SameTextAscii(name, "Lines"))
+        return Lines.GetIndexed("", index, value);
+    return TfrxStretcheable::GetIndexed(name, index, value);
+}
+
+bool TfrxCustomMemoView::SetIndexed(std::string_view name, const std::vector<Variant>& index,
+                                    const Variant& value) {
+    if (SameTextAscii(name, "Lines"))
+        return Lines.SetIndexed("", index, value);
+    return TfrxStretcheable::SetIndexed(name, index, value);
 }
 
 AnsiString TfrxCustomMemoView::DescriptionText() const {

@@ -139,6 +139,29 @@ public:
     virtual void ResetParts() {}
 };
 
+class TfrxCustomMemoView;
+
+// A memo's lines as scripts see them (Memo1.Lines): Text, Count,
+// Strings[i] (also Lines[i]), Add, Clear, Delete.
+class TfrxMemoLines : public TPersistent {
+public:
+    explicit TfrxMemoLines(TfrxCustomMemoView& memo) : memo_(memo) {}
+    static const ClassInfo& StaticClass();
+    const ClassInfo& ClassType() const override { return StaticClass(); }
+    bool GetProperty(std::string_view name, Variant& value) override;
+    bool GetIndexed(std::string_view name, const std::vector<Variant>& index,
+                    Variant& value) override;
+    bool SetIndexed(std::string_view name, const std::vector<Variant>& index,
+                    const Variant& value) override;
+    bool CallMethod(std::string_view name, std::vector<Variant>& args, Variant& result) override;
+    TfrxCustomMemoView& Memo() const { return memo_; }
+
+private:
+    // The line of an index, or raises "List index out of bounds (%d)".
+    WideString& Line(const std::vector<Variant>& index) const;
+    TfrxCustomMemoView& memo_;
+};
+
 class TfrxCustomMemoView : public TfrxStretcheable {
 public:
     TfrxCustomMemoView();
@@ -196,6 +219,12 @@ public:
 
     virtual double CalcWidth() { return Width(); }
 
+    // Memo1.Lines[i] reaches the lines.
+    bool GetIndexed(std::string_view name, const std::vector<Variant>& index,
+                    Variant& value) override;
+    bool SetIndexed(std::string_view name, const std::vector<Variant>& index,
+                    const Variant& value) override;
+
     bool HasMemoText() const override { return true; }
     WideString MemoText() const override { return Text(); }
     void SetMemoText(const WideString& text) override { SetText(text); }
@@ -204,6 +233,8 @@ public:
     // The memo form of the difference text; moves the paragraph-break state
     // on (FirstParaBreak takes LastParaBreak, LastParaBreak becomes false).
     AnsiString MakeDiff(const TfrxComponent& source) override;
+
+    TfrxMemoLines Lines{*this};
 
 private:
     TfrxComponentRef<TfrxCustomMemoView> flowTo_;

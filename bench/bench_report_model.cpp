@@ -1,9 +1,12 @@
 // Template loading speed: an XML document alone and a whole template read
 // into a report, for templates of growing size. Equal bytes per second
 // across the sizes show that loading is linear in the template size.
+#include "report/model/bands.h"
+#include "report/model/dataset.h"
+#include "report/model/pages.h"
 #include "report/model/report.h"
 #include "report/model/serializer.h"
-#include "tests/report/model/test_classes.h"
+#include "report/model/views.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,36 +14,38 @@ namespace {
 
 using namespace kanvo;
 
-// A template of about `size` bytes: pages of bands of memos, each memo
-// referencing a dataset and the one before it.
+// A template of about `size` bytes: pages of data bands of framed memos,
+// each memo referencing a dataset and the one before it.
 std::string MakeTemplate(size_t size) {
-    test::RegisterTestClasses();
+    RegisterReportModelClasses();
     TfrxReport report;
     auto* data = TfrxComponent::Create<TfrxDataPage>(&report);
     data->SetName("Data");
-    auto* ds = TfrxComponent::Create<test::TTestDataSet>(data);
+    auto* ds = TfrxComponent::Create<TfrxUserDataSet>(data);
     ds->SetName("DataSet1");
     report.DataSets.Add().DataSet.Set(ds);
     int n = 0;
     TMemoryStream probe;
     size_t estimate = 0;
     while (estimate < size) {
-        auto* page = TfrxComponent::Create<test::TTestPage>(&report);
+        auto* page = TfrxComponent::Create<TfrxReportPage>(&report);
         page->SetName("Page" + std::to_string(report.PageCount()));
         for (int b = 0; b < 20 && estimate < size; ++b) {
-            auto* band = TfrxComponent::Create<test::TTestBand>(page);
+            auto* band = TfrxComponent::Create<TfrxMasterData>(page);
             band->SetName("Band" + std::to_string(++n));
             band->SetBounds(0, 20.5 * b, 718.1107, 18.89765);
-            test::TTestMemo* previous = nullptr;
+            TfrxMemoView* previous = nullptr;
             for (int m = 0; m < 10; ++m) {
-                auto* memo = TfrxComponent::Create<test::TTestMemo>(band);
+                auto* memo = TfrxComponent::Create<TfrxMemoView>(band);
                 memo->SetName("Memo" + std::to_string(++n));
                 memo->SetBounds(70.5 * m, 0, 68.03154, 18.89765);
-                memo->Lines = {u"[DataSet1.\"field\"] \u017Elu\u0165ou\u010Dk\u00FD"};
-                memo->DataSet.Set(ds);
-                memo->FlowTo.Set(previous);
+                memo->Memo = {u"[DataSet1.\"field\"] \u017Elu\u0165ou\u010Dk\u00FD"};
+                memo->SetDataSet(ds);
+                memo->SetFlowTo(previous);
+                memo->Frame.Typ = 15;
+                memo->HAlign = TfrxHAlign::haRight;
                 previous = memo;
-                estimate += 190;
+                estimate += 260;
             }
         }
     }

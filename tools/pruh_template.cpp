@@ -1,5 +1,6 @@
 // pruh subcommands of the report model: XML documents and templates.
 #include "platform/exception.h"
+#include "report/model/dataset.h"
 #include "report/model/report.h"
 #include "report/model/serializer.h"
 #include "report/model/xml.h"
@@ -32,8 +33,27 @@ PruhCommand xmlCopy{"xml-copy", "IN OUT",
                         return 0;
                     }};
 
+// Stand-ins for the two data sources the kanvo form puts next to its report,
+// so that templates referring to them keep those references when pruh
+// writes them again.
+struct HostDataSources {
+    HostDataSources() {
+        for (auto [ds, name] : {std::pair{&company, "frxDBDataset1"}, {&order, "frxDBDataset2"}}) {
+            ds->SetName(name);
+            ds->SetUserName(name);
+        }
+    }
+    void AddTo(TfrxReport& report) {
+        report.AddHostComponent(&company);
+        report.AddHostComponent(&order);
+    }
+    TfrxUserDataSet company, order;
+};
+
 // Loads a template without message boxes; its error list goes to stderr.
 void LoadReportedSilently(TfrxReport& report, const std::string& path) {
+    static HostDataSources hosts;
+    hosts.AddTo(report);
     report.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;
     report.LoadFromFile(path, true);
     for (const AnsiString& e : report.Errors)

@@ -188,6 +188,13 @@ public:
     bool FromParentTemplate = false;
     int StorageFlags = kKeepInPreparedPages;
 
+    // -- links of the prepared pages: during a run a design object and its
+    // source copy point to each other and share the prepared name; the copy
+    // keeps its base text (its class name, or its whole attribute text).
+    TfrxComponentRef<TfrxComponent> SourceLink;
+    AnsiString PreparedName;
+    AnsiString BaseText;
+
     virtual AnsiString NameStem() const;
     void AssignUniqueName();
     virtual AnsiString DescriptionText() const { return ClassName(); }

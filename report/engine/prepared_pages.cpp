@@ -3,6 +3,7 @@
 #include "platform/code_page.h"
 #include "platform/exception.h"
 #include "platform/format_settings.h"
+#include "report/engine/memo_text.h"
 #include "report/model/bands.h"
 #include "report/model/resources.h"
 #include "report/model/serializer.h"
@@ -58,43 +59,19 @@ void ForEachAttribute(std::string_view text, F f) {
     }
 }
 
-// The position of the first occurrence of `what` in `text`, ASCII letter
-// case ignored.
-size_t FindNoCase(const WideString& text, std::u16string_view what) {
-    if (what.empty() || text.size() < what.size())
-        return WideString::npos;
-    auto up = [](char16_t c) { return c < 128 ? static_cast<char16_t>(std::toupper(c)) : c; };
-    for (size_t i = 0; i + what.size() <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < what.size() && up(text[i + k]) == up(what[k]))
-            ++k;
-        if (k == what.size())
-            return i;
-    }
-    return WideString::npos;
-}
-
 // The drawing-time placeholders of a memo: the first "[TOTALPAGES#]" and
-// the first "[COPYNAME#]".
+// the first "[COPYNAME#]" (the global variable CopyName and the copy number).
 void ResolvePagePlaceholders(TfrxCustomMemoView& memo, int totalPages, int copyNo) {
     if (!memo.AllowExpressions)
         return;
-    WideString text = memo.Text();
-    bool changed = false;
-    if (size_t at = FindNoCase(text, u"[TOTALPAGES#]"); at != WideString::npos) {
-        text.replace(at, 13, AnsiToWide(IntText(totalPages)));
-        changed = true;
-    }
-    if (size_t at = FindNoCase(text, u"[COPYNAME#]"); at != WideString::npos) {
-        WideString name;
-        const TfrxVariables& globals = frxGlobalVariables();
-        if (int i = globals.IndexOf("CopyName"); i >= 0)
-            name = AnsiToWide(VarToStr(globals.Items(i).Value) + IntText(copyNo));
-        text.replace(at, 11, name);
-        changed = true;
-    }
-    if (changed)
-        memo.SetText(text);
+    WideString copyName;
+    const TfrxVariables& globals = frxGlobalVariables();
+    if (int i = globals.IndexOf("CopyName"); i >= 0)
+        copyName = AnsiToWide(VarToStr(globals.Items(i).Value) + IntText(copyNo));
+    const WideString text = memo.Text();
+    WideString resolved = ResolveDrawingPlaceholders(text, totalPages, copyName);
+    if (resolved != text)
+        memo.SetText(resolved);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "report/model/bands.h"
 #include "report/model/resources.h"
 #include "report/model/serializer.h"
+#include "report/model/stream.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,6 +22,13 @@ constexpr const char* kAnchors = "anchors";
 constexpr const char* kLogicalNumbers = "logicalpagenumbers";
 constexpr const char* kOutline = "outline";
 constexpr const char* kCutted = "cutted";
+// Present only while a prepared report is saved or loaded.
+constexpr const char* kReport = "report";
+constexpr const char* kSourcePages = "sourcepages";
+constexpr const char* kDictionary = "dictionary";
+constexpr const char* kPictureCache = "picturecache";
+constexpr const char* kReportAttributes[] = {"DotMatrixReport", "PreviewOptions.OutlineVisible",
+                                             "PreviewOptions.OutlineWidth", "ReportOptions.Name"};
 
 AnsiString IntText(int64_t v) {
     return std::to_string(v);
@@ -823,6 +831,130 @@ bool TfrxPreviewPages::ExportTo(TfrxCustomExportFilter& filter) {
     if (!result && report_)
         report_->ReportErrors();
     return result;
+}
+
+// ---------------------------------------------------------------- saving and loading
+
+void TfrxPreviewPages::AddStoredSections() {
+    RemoveStoredSections();
+    if (report_) {
+        TfrxXMLItem* item = Section(kReport).Add();
+        item->Name = report_->ClassName();
+        for (const char* name : kReportAttributes) {
+            auto [owner, prop] = FindPropPath(*report_, name);
+            if (owner && prop)
+                item->SetAttribute(name, VarToStr(prop->Get(*owner)));
+        }
+    }
+    TfrxXMLItem& pages = Section(kSourcePages);
+    for (auto& page : sourcePages_) {
+        TfrxXMLItem* item = pages.Add();
+        TfrxXMLSerializer serializer;
+        serializer.Owner = page.get();
+        serializer.WriteTree(*page, true, item);
+        item->Text = " Name=\"" + EscapeText(page->Name()) + "\"" + item->Text;
+    }
+    TfrxXMLItem& dictionary = Section(kDictionary);
+    for (const auto& [name, source] : dictionary_.Entries()) {
+        TfrxXMLItem* item = dictionary.Add();
+        item->Name = name;
+        item->SetAttribute("name", source);
+    }
+    TfrxXMLItem& pictures = Section(kPictureCache);
+    for (const std::string& bytes : pictures_.Streams()) {
+        TfrxXMLItem* item = pictures.Add();
+        item->Name = "item";
+        item->SetAttribute("stream", HexOf(bytes));
+    }
+}
+
+void TfrxPreviewPages::RemoveStoredSections() {
+    TfrxXMLItem& root = document_.Root();
+    for (const char* name : {kReport, kSourcePages, kDictionary, kPictureCache})
+        for (int i; (i = root.FindIndex(name)) >= 0;)
+            delete root.Items(i);
+}
+
+void TfrxPreviewPages::SaveToStream(TStream& stream) {
+    AddStoredSections();
+    try {
+        document_.SaveToStream(stream);
+    } catch (...) {
+        RemoveStoredSections();
+        throw;
+    }
+    RemoveStoredSections();
+}
+
+void TfrxPreviewPages::ReadStoredSections() {
+    TfrxXMLItem& root = document_.Root();
+    if (int i = root.FindIndex(kReport); i >= 0 && report_ && root.Items(i)->Count() > 0) {
+        TfrxXMLItem& item = *root.Items(i)->Items(0);
+        for (const char* name : kReportAttributes) {
+            auto [owner, prop] = FindPropPath(*report_, name);
+            if (!owner || !prop || !prop->Set || item.Text.find(name) == AnsiString::npos)
+                continue;
+            TfrxXMLSerializer serializer;
+            serializer.ApplyAttributes(
+                AnsiString(name) + "=\"" + EscapeText(item.Attribute(name)) + "\"", *report_);
+        }
+    }
+    if (int i = root.FindIndex(kSourcePages); i >= 0) {
+        TfrxXMLItem& pages = *root.Items(i);
+        for (int p = 0; p < pages.Count(); ++p) {
+            auto page = std::make_unique<TfrxReportPage>();
+            TfrxXMLSerializer serializer;
+            serializer.Owner = page.get();
+            serializer.ReadTree(*page, pages.Items(p));
+            sourcePages_.push_back(std::move(page));
+        }
+    }
+    if (int i = root.FindIndex(kDictionary); i >= 0) {
+        TfrxXMLItem& entries = *root.Items(i);
+        for (int e = 0; e < entries.Count(); ++e) {
+            const TfrxXMLItem& entry = *entries.Items(e);
+            const AnsiString source = entry.Attribute("name");
+            // "Page" + source page index + "." + object name
+            const size_t dot = source.find('.');
+            auto index = dot == AnsiString::npos || source.rfind("Page", 0) != 0
+                             ? std::nullopt
+                             : TryStrToInt64(std::string_view(source).substr(4, dot - 4));
+            TfrxComponent* object = nullptr;
+            if (index && *index >= 0 && *index < SourcePageCount())
+                object = SourcePage(static_cast<int>(*index)).FindObject(source.substr(dot + 1));
+            if (!object)
+                continue;
+            dictionary_.Add(entry.Name, source, object);
+            object->PreparedName = entry.Name;
+            TfrxXMLSerializer serializer;
+            object->BaseText = (object->StorageFlags & kStoreFullText) ? object->ClassName()
+                                                                       : serializer.TextOf(*object);
+        }
+    }
+    if (int i = root.FindIndex(kPictureCache); i >= 0) {
+        TfrxXMLItem& items = *root.Items(i);
+        for (int k = 0; k < items.Count(); ++k)
+            pictures_.AddStream(BytesOfHex(items.Items(k)->Attribute("stream")));
+    }
+    RemoveStoredSections();
+}
+
+void TfrxPreviewPages::LoadFromStream(TStream& stream) {
+    ClearPages();
+    document_.LoadFromStream(stream);
+    document_.Root().Name = "preparedreport";
+    ReadStoredSections();
+    CurPage = Count() - 1;
+}
+
+void TfrxPreviewPages::SaveToFile(const AnsiString& fileName) {
+    TFileStream stream(fileName, TFileStream::Mode::Create);
+    SaveToStream(stream);
+}
+
+void TfrxPreviewPages::LoadFromFile(const AnsiString& fileName) {
+    TFileStream stream(fileName, TFileStream::Mode::Read);
+    LoadFromStream(stream);
 }
 
 } // namespace kanvo

@@ -186,6 +186,13 @@ public:
     std::pair<int, int> PagePixelSize(int index);
     bool ExportTo(TfrxCustomExportFilter& filter);
 
+    // A prepared report as one XML file: the pages with the report's name and
+    // outline settings, the source pages, the dictionary and the pictures.
+    void SaveToStream(TStream& stream);
+    void LoadFromStream(TStream& stream);
+    void SaveToFile(const AnsiString& fileName);
+    void LoadFromFile(const AnsiString& fileName);
+
     TfrxOutline& Outline() { return outline_; }
     TfrxXMLDocument& Document() { return document_; }
     const TfrxDictionary& Dictionary() const { return dictionary_; }
@@ -218,6 +225,9 @@ private:
     Bounds StoredBounds(const TfrxXMLItem& item) const;
     const ClassInfo* StoredClass(const TfrxXMLItem& item) const;
     void InstallPictureHook();
+    void AddStoredSections();
+    void RemoveStoredSections();
+    void ReadStoredSections();
 
     TfrxReport* report_;
     TfrxXMLDocument document_;

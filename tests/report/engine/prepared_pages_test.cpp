@@ -5,6 +5,7 @@
 #include "platform/format_settings.h"
 #include "report/model/bands.h"
 #include "report/model/serializer.h"
+#include "report/model/stream.h"
 
 #include <gtest/gtest.h>
 
@@ -283,6 +284,46 @@ TEST_F(PreparedPages, Outline) {
     EXPECT_EQ(root.Items(0)->Items(1)->Attribute("page"), "1");
     EXPECT_EQ(root.Items(0)->Items(1)->Attribute("top"), "20");
     EXPECT_EQ(root.Items(0)->Items(0)->Attribute("top"), "40");
+}
+
+TEST_F(PreparedPages, SavedReportLoadsIntoAnEqualStore) {
+    std::string bmp = "BM" + std::string(52, '\0');
+    ASSERT_TRUE(logo->LoadPictureFromStream(bmp));
+    report.ReportOptions.Name = "Smlouva";
+    store.OpenPage(*page);
+    store.PutObject(*title);
+    PutRow(u"První řádek", 60);
+    store.OpenPage(*page);
+    PutRow(u"Druhá strana", 60);
+    store.Outline().AddItem("Kapitola", 10);
+    run.Running = false;
+    store.EndRun();
+
+    TMemoryStream saved;
+    store.SaveToStream(saved);
+    EXPECT_EQ(store.Document().Root().FindIndex("sourcepages"), -1); // only while saving
+
+    TfrxReport other;
+    TfrxPreviewPages loaded(&other);
+    saved.Seek(0);
+    loaded.LoadFromStream(saved);
+    EXPECT_EQ(other.ReportOptions.Name, "Smlouva");
+    ASSERT_EQ(loaded.Count(), 2);
+    EXPECT_EQ(loaded.Dictionary().Count(), store.Dictionary().Count());
+    EXPECT_EQ(loaded.PictureCache().Count(), 1);
+    EXPECT_EQ(loaded.Outline().Root().Count(), 1);
+    for (int i = 0; i < 2; ++i) {
+        TfrxXMLSerializer s;
+        std::string a, b;
+        for (TfrxComponent* c : store.BuildPage(i)->AllObjects())
+            a += c->ClassName() + " " + c->Name() + s.AttributesOf(c, "", nullptr) + "\n";
+        for (TfrxComponent* c : loaded.BuildPage(i)->AllObjects())
+            b += c->ClassName() + " " + c->Name() + s.AttributesOf(c, "", nullptr) + "\n";
+        EXPECT_EQ(a, b) << "page " << i;
+    }
+    auto* picture = dynamic_cast<TfrxPictureView*>(loaded.BuildPage(0)->Objects()[0]->Objects()[0]);
+    ASSERT_NE(picture, nullptr);
+    EXPECT_FALSE(picture->Picture.Empty());
 }
 
 TEST(PageNumbers, Parse) {

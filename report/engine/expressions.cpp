@@ -19,6 +19,20 @@ AnsiString Trimmed(const AnsiString& text) {
     return text.substr(b, e - b);
 }
 
+// Letter case never changes a text's length, so texts of different lengths
+// are told apart without converting them.
+bool SameName(const AnsiString& a, const AnsiString& b) {
+    return a.size() == b.size() && AnsiSameText(a, b);
+}
+
+// The index of the variable called name, or -1.
+int IndexOfVariable(const TfrxVariables& list, const AnsiString& name) {
+    for (int i = 0; i < list.Count(); ++i)
+        if (SameName(list.Items(i).Name, name))
+            return i;
+    return -1;
+}
+
 AnsiString ExprErrorText(const AnsiString& expr, const AnsiString& message) {
     return frxGet("clExprError") + " '" + expr + "': " + message;
 }
@@ -35,10 +49,6 @@ bool InChain(const TfsScript* scope, const TfsScript* script) {
 } // namespace
 
 // ---------------------------------------------------------------- cache
-
-bool TfrxExpressionCache::NoCaseLess::operator()(const AnsiString& a, const AnsiString& b) const {
-    return AnsiCompareText(a, b) < 0;
-}
 
 void TfrxExpressionCache::Clear() {
     items_.clear();
@@ -65,7 +75,8 @@ Variant TfrxExpressionCache::Evaluate(const AnsiString& expr, TfsScript* scope,
     // the wrappers already have.
     if (scope && !InChain(scope, &script_))
         script_.SetParent(scope);
-    auto it = items_.find(expr);
+    AnsiString key = AnsiUpperCase(expr);
+    auto it = items_.find(key);
     if (it == items_.end()) {
         int n = Count();
         std::optional<AnsiString> source = WrapperSource(language_, n, expr);
@@ -82,14 +93,14 @@ Variant TfrxExpressionCache::Evaluate(const AnsiString& expr, TfsScript* scope,
         Entry entry;
         entry.name = "fr3f" + std::to_string(n);
         entry.routine = script_.FindFunction(entry.name);
-        it = items_.emplace(expr, std::move(entry)).first;
+        it = items_.emplace(std::move(key), std::move(entry)).first;
     }
     std::vector<Variant> none;
     return script_.Call(it->second.routine, none);
 }
 
 AnsiString TfrxExpressionCache::FunctionName(const AnsiString& expr) const {
-    auto it = items_.find(expr);
+    auto it = items_.find(AnsiUpperCase(expr));
     return it == items_.end() ? AnsiString() : it->second.name;
 }
 
@@ -194,7 +205,7 @@ Variant TfrxReportExpressions::Calc(const AnsiString& expr, TfsScript* script) {
 std::optional<Variant> TfrxReportExpressions::SystemVariable(const AnsiString& name) {
     const std::vector<AnsiString>& names = report_.SystemVariableNames;
     size_t index = 0;
-    while (index < names.size() && !AnsiSameText(names[index], name))
+    while (index < names.size() && !SameName(names[index], name))
         ++index;
     switch (index) {
     case 0:
@@ -256,7 +267,7 @@ std::optional<Variant> TfrxReportExpressions::LookupValue(const AnsiString& name
     }
 
     // 4. Report variables; a one-line text is an expression.
-    int index = report_.Variables.IndexOf(name);
+    int index = IndexOfVariable(report_.Variables, name);
     if (index >= 0) {
         Variant value = report_.Variables.Items(index).Value;
         if (!value.IsString())
@@ -277,7 +288,7 @@ std::optional<Variant> TfrxReportExpressions::LookupValue(const AnsiString& name
     }
 
     // 5. Global variables.
-    index = frxGlobalVariables().IndexOf(name);
+    index = IndexOfVariable(frxGlobalVariables(), name);
     if (index >= 0)
         return frxGlobalVariables().Items(index).Value;
 

@@ -100,14 +100,12 @@ public:
                                                    const AnsiString& expr);
 
 private:
-    struct NoCaseLess {
-        bool operator()(const AnsiString& a, const AnsiString& b) const;
-    };
     struct Entry {
         AnsiString name;
         const ScriptRoutine* routine = nullptr;
     };
-    std::map<AnsiString, Entry, NoCaseLess> items_;
+    // Keyed by the upper-case text: sorted, letter case ignored.
+    std::map<AnsiString, Entry> items_;
     TfsScript script_;
     AnsiString language_ = "PascalScript";
 };

@@ -329,8 +329,13 @@ TEST_F(ExpressionsTest, LookupOrder) {
 
 TEST_F(ExpressionsTest, PreparationAddsObjectsAndFunctions) {
     Object engine, outline;
+    auto* picture = TfrxComponent::Create<TfrxPictureView>(band);
+    picture->SetName("Picture1");
     report.ScriptText = {"begin", "end."};
     ASSERT_TRUE(ex.PrepareScript(&engine, &outline));
+    // The prepared pages take every picture again in a new run.
+    EXPECT_TRUE(picture->PictureChanged);
+    EXPECT_EQ(ex.Calc("Picture1").ToObject(), picture);
     EXPECT_EQ(ex.Calc("Engine").ToObject(), &engine);
     EXPECT_EQ(ex.Calc("Outline").ToObject(), &outline);
     EXPECT_EQ(ex.Calc("Report").ToObject(), &report);

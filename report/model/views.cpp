@@ -432,6 +432,54 @@ const ClassInfo& TfrxStretcheable::StaticClass() {
 
 // ---------------------------------------------------------------- memo views
 
+namespace {
+TfrxMemoLayout*& InstalledMemoLayout() {
+    static TfrxMemoLayout* layout = nullptr;
+    return layout;
+}
+} // namespace
+
+void SetMemoLayout(TfrxMemoLayout* layout) {
+    InstalledMemoLayout() = layout;
+}
+
+TfrxMemoLayout* MemoLayout() {
+    return InstalledMemoLayout();
+}
+
+void TfrxCustomMemoView::PreparePrint() {
+    TfrxStretcheable::PreparePrint();
+    if (!IsFieldBound())
+        SavedText = Text();
+}
+
+void TfrxCustomMemoView::CompletePrint() {
+    if (!IsFieldBound())
+        SetText(SavedText);
+    TfrxStretcheable::CompletePrint();
+}
+
+double TfrxCustomMemoView::CalcHeight() {
+    TfrxMemoLayout* layout = MemoLayout();
+    return layout ? layout->CalcHeight(*this) : Height();
+}
+
+double TfrxCustomMemoView::CalcWidth() {
+    TfrxMemoLayout* layout = MemoLayout();
+    return layout ? layout->CalcWidth(*this) : Width();
+}
+
+double TfrxCustomMemoView::FitPart() {
+    TfrxMemoLayout* layout = MemoLayout();
+    return layout ? layout->FitPart(*this) : Height();
+}
+
+void TfrxCustomMemoView::ResetParts() {
+    RemainingText = Text();
+    FirstParaBreak = false;
+    LastParaBreak = false;
+}
+
 TfrxCustomMemoView::TfrxCustomMemoView() {
     StorageFlags &= ~kStoreFullText;
 }

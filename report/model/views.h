@@ -20,6 +20,8 @@
 #include "report/model/frame.h"
 #include "report/model/picture.h"
 
+#include <optional>
+
 namespace kanvo {
 
 class TfrxReportPage;
@@ -141,6 +143,22 @@ public:
 
 class TfrxCustomMemoView;
 
+// How memos measure and split their text. The model has no text layout of
+// its own: the report engine installs one (process-wide); without it a memo
+// keeps its height, is as wide as it is, and cannot be split.
+class TfrxMemoLayout {
+public:
+    virtual ~TfrxMemoLayout() = default;
+    // The laid-out text height plus the vertical insets, whole pixels.
+    virtual double CalcHeight(TfrxCustomMemoView& memo) = 0;
+    // The widest line plus the horizontal insets, whole pixels.
+    virtual double CalcWidth(TfrxCustomMemoView& memo) = 0;
+    // Fits the remaining text into the current height (see FitPart below).
+    virtual double FitPart(TfrxCustomMemoView& memo) = 0;
+};
+void SetMemoLayout(TfrxMemoLayout* layout);
+TfrxMemoLayout* MemoLayout();
+
 // A memo's lines as scripts see them (Memo1.Lines): Text, Count,
 // Strings[i] (also Lines[i]), Add, Clear, Delete.
 class TfrxMemoLines : public TPersistent {
@@ -217,7 +235,29 @@ public:
     double InsetX() const;
     double InsetY() const;
 
-    virtual double CalcWidth() { return Width(); }
+    // -- the print cycle
+    // Keeps the design text (when the memo is not bound to a field) for
+    // CompletePrint; the view part keeps the bounds, TagStr and URL.
+    void PreparePrint() override;
+    void CompletePrint() override;
+    // True when DataSet is set and DataField is not empty.
+    bool IsFieldBound() const { return DataSet() && !DataField.empty(); }
+    // Through the installed layout (see TfrxMemoLayout).
+    double CalcHeight() override;
+    virtual double CalcWidth();
+    // Puts the remaining text back into the lines, keeps what fits the
+    // current height and leaves the rest as the remaining text; returns the
+    // unused space, or Height when nothing fitted.
+    double FitPart() override;
+    // The remaining text := the whole text; both paragraph-break flags off.
+    void ResetParts() override;
+
+    WideString SavedText;     // the design text between PreparePrint and CompletePrint
+    WideString RemainingText; // the part not yet placed while the memo is split
+    // The text printed the previous time (SuppressRepeated); none: Null.
+    std::optional<WideString> LastPrintedText;
+    int TotalPages = 0; // set by the prepared pages before drawing
+    int CopyNo = 0;
 
     // Memo1.Lines[i] reaches the lines.
     bool GetIndexed(std::string_view name, const std::vector<Variant>& index,

@@ -200,6 +200,8 @@ public:
     std::vector<AnsiString> SystemVariableNames;
     // The name of the object the run is working on, for error-list entries.
     AnsiString CurrentObjectName;
+    // Set to end a run at the next record, page or row (scripts: StopReport).
+    bool Terminated = false;
     // Replaces the bracketed expressions of a text (a view's TagStr, URL or
     // FileLink) by their values; the report run installs it. Without it the
     // texts stay as they are.

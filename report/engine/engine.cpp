@@ -231,6 +231,7 @@ void TfrxEngine::RunPageBody(TfrxReportPage& page) {
     if (!report_.EngineOptions.PrintIfEmpty && !HasPrintableData(masters_[&page], false, true))
         return;
     StartPageOut();
+    ShowPageObjects(page);
     if (!page.OnManualBuild.empty()) {
         FireEvent(page.OnManualBuild, &page);
     } else {
@@ -241,6 +242,43 @@ void TfrxEngine::RunPageBody(TfrxReportPage& page) {
     lastPage_ = true;
     EndPageOut();
     lastPage_ = false;
+}
+
+void TfrxEngine::ShowPageObjects(TfrxReportPage& page) {
+    // Objects placed on the page outside the bands print once per page
+    // body from a temporary band of the page's size.
+    std::vector<std::pair<TfrxComponent*, int>> moved;
+    const std::vector<TfrxComponent*> objects = page.Objects();
+    for (size_t i = 0; i < objects.size(); ++i)
+        if (dynamic_cast<TfrxView*>(objects[i]))
+            moved.emplace_back(objects[i], static_cast<int>(i));
+    if (moved.empty())
+        return;
+    TfrxNullBand temp;
+    temp.SetBounds(0, 0, PageWidth, PageHeight);
+    for (auto& [object, index] : moved)
+        object->SetParent(&temp);
+    const double y = CurY;
+    tempBand_ = &temp;
+    try {
+        ShowBand(&temp);
+    } catch (...) {
+        tempBand_ = nullptr;
+        for (auto& [object, index] : moved) {
+            object->SetParent(&page);
+            page.MoveChild(object, index);
+        }
+        throw;
+    }
+    tempBand_ = nullptr;
+    CurY = y;
+    for (auto& [object, index] : moved) {
+        object->SetParent(&page);
+        page.MoveChild(object, index);
+    }
+    shiftTreeBuilt_.erase(&temp);
+    shiftChildren_.erase(&temp);
+    links_.erase(&temp);
 }
 
 // -- band tree
@@ -665,7 +703,9 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
     if (band.Visible()) {
         auto* data = dynamic_cast<TfrxDataBand*>(&band);
         const bool multiColumn = data && data->Columns > 1;
-        if (!multiColumn && !dynamic_cast<TfrxOverlay*>(&band) && FreeSpace() < band.Height()) {
+        const bool temporary = &band == tempBand_;
+        if (!multiColumn && !temporary && !dynamic_cast<TfrxOverlay*>(&band) &&
+            FreeSpace() < band.Height()) {
             // Splitting bands across pages is not built yet: a band that does
             // not fit moves on as a whole (and prints past the bottom of a
             // page that cannot hold it at all).
@@ -692,11 +732,13 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
                 }
             }
         }
-        if (multiColumn)
-            band.SetLeft(band.Left() + CurX);
-        else
-            band.SetLeft(CurX);
-        band.SetTop(CurY);
+        if (!temporary) {
+            if (multiColumn)
+                band.SetLeft(band.Left() + CurX);
+            else
+                band.SetLeft(CurX);
+            band.SetTop(CurY);
+        }
         if (!(printingHeaders_ && pages_.HasBand(band)))
             OutputBand(band);
         CurY += band.Height();
@@ -841,6 +883,8 @@ void TfrxEngine::BuildShiftTree(TfrxBand& band) {
     });
     for (TfrxComponent* c : objects)
         boxes.push_back({c, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()});
+    for (const Box& b : boxes)
+        shiftChildren_[b.object].clear();
     for (size_t i = 0; i < boxes.size(); ++i) {
         const Box& a = boxes[i];
         for (size_t j = i + 1; j < boxes.size(); ++j) {

@@ -123,6 +123,7 @@ private:
     void RunPages();
     void RunPage(TfrxReportPage& page);
     void RunPageBody(TfrxReportPage& page);
+    void ShowPageObjects(TfrxReportPage& page);
 
     // -- page layout
     void StartPageOut();
@@ -186,6 +187,7 @@ private:
     bool showingDataFooter_ = false;
     bool firstPassPage_ = true;
     bool noKeep_ = false; // the first row of a page's first data band
+    TfrxBand* tempBand_ = nullptr;
 
     std::unordered_map<const TfrxBand*, TfrxBandLinks> links_;
     std::unordered_map<const TfrxReportPage*, std::vector<TfrxDataBand*>> masters_;

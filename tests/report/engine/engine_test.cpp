@@ -220,6 +220,27 @@ TEST_F(Engine, DoublePassKnowsTheTotalOnlyInTheFinalPass) {
         EXPECT_EQ(Dump(p).back(), "Footer " + std::to_string(p + 1) + "/3 [TotalPages#]") << p;
 }
 
+TEST_F(Engine, ObjectsOnThePageOutsideBandsPrintOnEveryPage) {
+    auto* stamp = TfrxComponent::Create<TfrxMemoView>(page);
+    stamp->SetName("Stamp");
+    stamp->SetBounds(500, 900, 100, 20);
+    stamp->SetText(u"kopie [Page#]");
+    auto* data = Band<TfrxMasterData>("Data", 40, 600);
+    data->SetRowCount(2);
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    // One page body: the objects print on its first page.
+    ASSERT_EQ(run.PreparedPages().Count(), 2);
+    Lines first = Dump(0);
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[0], " kopie 1");
+    TfrxComponent* carrier = run.PreparedPages().BuildPage(0)->Objects()[0];
+    EXPECT_DOUBLE_EQ(carrier->Objects()[0]->Top(), 900);
+    // The design page has its objects back, in their place.
+    auto* design = dynamic_cast<TfrxReportPage*>(report.FindObject("Page1"));
+    ASSERT_NE(design, nullptr);
+    EXPECT_EQ(design->Objects()[0]->Name(), "Stamp");
+}
+
 TEST_F(Engine, AppendingRunsAddPages) {
     Band<TfrxReportTitle>("Title", 0, 40);
     ASSERT_TRUE(run.BuildReport());

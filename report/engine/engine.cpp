@@ -706,9 +706,15 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
         const bool temporary = &band == tempBand_;
         if (!multiColumn && !temporary && !dynamic_cast<TfrxOverlay*>(&band) &&
             FreeSpace() < band.Height()) {
-            // Splitting bands across pages is not built yet: a band that does
-            // not fit moves on as a whole (and prints past the bottom of a
-            // page that cannot hold it at all).
+            if (band.AllowSplit && !keeping_) {
+                SplitBand(band);
+                AfterPrint(band);
+                if (Aggregates)
+                    Aggregates->Reset(band);
+                return;
+            }
+            // A band that cannot split moves on as a whole (and prints past
+            // the bottom of a page that cannot hold it at all).
             bool repeated = false;
             if (!keeping_)
                 for (TfrxComponent* c : band.Objects())
@@ -746,6 +752,124 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
     AfterPrint(band);
     if (Aggregates)
         Aggregates->Reset(band);
+}
+
+void TfrxEngine::SplitBand(TfrxBand& band) {
+    const std::vector<TfrxComponent*> full = band.Objects();
+    std::vector<TfrxComponent*> remaining;
+    std::unordered_map<TfrxComponent*, double> rest; // remaining height of stretchables
+    for (TfrxComponent* c : full) {
+        if (dynamic_cast<TfrxSubreport*>(c))
+            continue;
+        remaining.push_back(c);
+        if (auto* s = dynamic_cast<TfrxStretcheable*>(c)) {
+            s->ResetParts();
+            rest[c] = s->Height();
+        }
+    }
+    for (TfrxComponent* c : full)
+        c->SetParent(nullptr);
+    auto restore = [&] {
+        for (TfrxComponent* c : full)
+            c->SetParent(&band);
+        for (size_t i = 0; i < full.size(); ++i)
+            band.MoveChild(full[i], static_cast<int>(i));
+    };
+    auto stretchable = [](TfrxComponent* c) { return dynamic_cast<TfrxStretcheable*>(c); };
+    try {
+        double y = FreeSpace();
+        int emptyParts = 0;
+        while (!remaining.empty()) {
+            std::vector<TfrxComponent*> part;
+            std::vector<TfrxComponent*> movedHere;
+            auto moveBelow = [&](TfrxComponent* above, double by) {
+                for (TfrxComponent* o : remaining)
+                    if (o != above && o->Top() >= above->Top() + 0.0001 &&
+                        Overlap(o->Left(), o->Left() + o->Width(), above->Left(),
+                                above->Left() + above->Width()) &&
+                        std::find(movedHere.begin(), movedHere.end(), o) == movedHere.end())
+                        o->SetTop(o->Top() + by);
+            };
+            for (size_t i = 0; i < remaining.size();) {
+                TfrxComponent* c = remaining[i];
+                TfrxStretcheable* s = stretchable(c);
+                if (c->Top() + c->Height() <= y + 0.0001) {
+                    if (s)
+                        s->FitPart();
+                    part.push_back(c);
+                    movedHere.push_back(c);
+                    remaining.erase(remaining.begin() + static_cast<std::ptrdiff_t>(i));
+                    continue;
+                }
+                if (c->Top() < y) {
+                    if (s) {
+                        s->SetHeight(y - s->Top());
+                        const double d = s->FitPart();
+                        moveBelow(c, d);
+                        if (std::fabs(d - s->Height()) < 0.0001) {
+                            s->SetTop(y);
+                            s->SetHeight(rest[c]);
+                        } else {
+                            rest[c] -= s->Height() - d;
+                            part.push_back(c);
+                            movedHere.push_back(c);
+                        }
+                    } else {
+                        const double old = c->Top();
+                        c->SetTop(y);
+                        moveBelow(c, y - old);
+                    }
+                }
+                ++i;
+            }
+            // A part that places nothing twice running can never fit: the
+            // first object goes into the part as it is.
+            if (part.empty() && !remaining.empty() && ++emptyParts > 1) {
+                part.push_back(remaining.front());
+                remaining.erase(remaining.begin());
+            } else if (!part.empty()) {
+                emptyParts = 0;
+            }
+            double height = 0;
+            for (TfrxComponent* c : part)
+                height = std::max(height, c->Top() + c->Height());
+            if (remaining.empty())
+                for (TfrxComponent* c : part) {
+                    auto* v = dynamic_cast<TfrxView*>(c);
+                    if (v && v->Align == TfrxAlign::baBottom)
+                        v->SetTop(height - v->Height());
+                    if (auto* s = stretchable(c);
+                        s && s->StretchMode == TfrxStretchMode::smMaxHeight)
+                        s->SetHeight(height - s->Top());
+                }
+            for (TfrxComponent* c : part)
+                if (c->Parent() != &band)
+                    c->SetParent(&band);
+            band.SetHeight(height);
+            band.SetLeft(CurX);
+            band.SetTop(CurY);
+            OutputBand(band);
+            for (TfrxComponent* c : part)
+                c->SetParent(nullptr);
+            if (!remaining.empty())
+                NewColumn();
+            else
+                CurY += height;
+            for (TfrxComponent* c : remaining) {
+                c->SetTop(c->Top() - y);
+                if (auto* s = stretchable(c)) {
+                    if (s->Top() < 0)
+                        s->SetTop(0);
+                    s->SetHeight(rest[c]);
+                }
+            }
+            y = FreeSpace();
+        }
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
 }
 
 void TfrxEngine::OutputBand(TfrxBand& band) {

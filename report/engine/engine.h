@@ -134,6 +134,7 @@ private:
     void PlaceBand(TfrxBand& band);
     void PrepareBand(TfrxBand& band);
     void AfterPrint(TfrxBand& band);
+    void SplitBand(TfrxBand& band);
     void OutputBand(TfrxBand& band);
     void AddHeader(TfrxBand* band);
     void RemoveHeader(TfrxBand* band);

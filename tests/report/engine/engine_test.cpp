@@ -4,6 +4,7 @@
 #include "platform/format_settings.h"
 #include "report/model/dataset.h"
 #include "report/model/resources.h"
+#include "report/model/serializer.h"
 
 #include <gtest/gtest.h>
 
@@ -270,7 +271,19 @@ public:
     ~LinesLayout() override { SetMemoLayout(nullptr); }
     double CalcHeight(TfrxCustomMemoView& memo) override { return 20.0 * memo.Memo.size(); }
     double CalcWidth(TfrxCustomMemoView& memo) override { return memo.Width(); }
-    double FitPart(TfrxCustomMemoView& memo) override { return memo.Height(); }
+    // Whole 20-pixel lines of the remaining text fit the current height.
+    double FitPart(TfrxCustomMemoView& memo) override {
+        std::vector<WideString> lines = SplitWideLines(memo.RemainingText);
+        const size_t fit = std::min(lines.size(), static_cast<size_t>(memo.Height() / 20));
+        if (fit == 0 && !lines.empty())
+            return memo.Height();
+        memo.Memo.assign(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(fit));
+        WideString rest;
+        for (size_t i = fit; i < lines.size(); ++i)
+            rest.append(lines[i]).append(u"\r\n");
+        memo.RemainingText = rest;
+        return memo.Height() - 20.0 * static_cast<double>(fit);
+    }
 };
 
 TEST_F(Engine, GrowingMemosShiftTheObjectsBelow) {
@@ -295,6 +308,34 @@ TEST_F(Engine, GrowingMemosShiftTheObjectsBelow) {
     EXPECT_DOUBLE_EQ(top("Side"), 30);   // not below the memo
     EXPECT_DOUBLE_EQ(band->Height(), 130);
     (void)below;
+}
+
+TEST_F(Engine, ASplitBandContinuesOnTheNextPage) {
+    LinesLayout layout;
+    auto* data = Band<TfrxMasterData>("Data", 0, 40);
+    data->SetRowCount(1);
+    data->AllowSplit = true;
+    data->Stretched = true;
+    WideString text;
+    for (int i = 1; i <= 80; ++i)
+        text += u"line " + AnsiToWide(std::to_string(i)) + u"\r\n";
+    auto* memo = Memo(data, "Long", text.c_str(), 0, 20);
+    memo->StretchMode = TfrxStretchMode::smActualHeight;
+    Memo(data, "After", u"end", 30, 20);
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    ASSERT_EQ(run.PreparedPages().Count(), 2);
+    // 1046.93 pixels hold 52 lines; the other 28 and the memo below follow.
+    TfrxComponent* first = run.PreparedPages().BuildPage(0)->Objects()[0];
+    ASSERT_EQ(first->Objects().size(), 1u);
+    EXPECT_EQ(dynamic_cast<TfrxMemoView*>(first->Objects()[0])->Memo.size(), 52u);
+    TfrxComponent* second = run.PreparedPages().BuildPage(1)->Objects()[0];
+    ASSERT_EQ(second->Objects().size(), 2u);
+    auto* rest = dynamic_cast<TfrxMemoView*>(second->FindObject("Long"));
+    ASSERT_NE(rest, nullptr);
+    EXPECT_EQ(rest->Memo.front(), u"line 53");
+    EXPECT_EQ(rest->Memo.size(), 28u);
+    // "After" keeps its 10-pixel distance to the end of the memo.
+    EXPECT_DOUBLE_EQ(second->FindObject("After")->Top(), 28 * 20 + 10);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/form1.h"
 
+#include <tuple>
+
 #include "app/document_archive.h"
 #include "app/job_file.h"
 #include "app/text_helpers.h"
@@ -27,7 +29,17 @@ TForm1::TForm1(TApplication& application, AnsiString programFolder)
     : Application(application), ProgramFolderPath(std::move(programFolder)),
       FormStorage1(ProgramFolderPath +
                        ChangeFileExt(FileNameOf(application.ExecutablePath()), ".INI"),
-                   kClassName) {}
+                   kClassName) {
+    // The form's two data sources; templates name them by their user names.
+    for (auto [ds, query, name] : {std::tuple{&frxDBDataset1, &ZQuery1, "frxDBDataset1"},
+                                   std::tuple{&frxDBDataset2, &ZQuery2, "frxDBDataset2"}}) {
+        ds->Rename(name);
+        ds->SetUserName(name);
+        ds->DataSet = query;
+        ds->CloseDataSource = false;
+        frxReport1.AddHostComponent(ds);
+    }
+}
 
 AnsiString TForm1::SharedIniFile() const {
     return ProgramFolderPath + "../../mervik05.ini";
@@ -113,13 +125,28 @@ void TForm1::FormShow() {
     ZQuery2.Close();
 }
 
-void TForm1::ProduceContract() {
-    // Template load, rich text, BuildReport, ShowReport and the exports of
-    // "akt.pdf" and the dated copy in "pdf/" come here with the report engine.
+AnsiString TForm1::RichTextFolder() {
+    FormStorage1.IniSection = "RTF";
+    AnsiString folder = FormStorage1.ReadString("Cesta", ProgramFolderPath);
+    FormStorage1.IniSection.clear();
+    return AddTrailingBackslash(folder);
+}
+
+bool TForm1::ProduceContract() {
+    frxReport1.LoadFromFile(ProgramFolderPath +
+                            (Job.BlankFormMode.empty() ? "kanvo.fr3" : "kanvop.fr3"));
+    // The rich text object of the template ("Rich2") takes kanvo.rtf from
+    // this folder once rich text objects exist.
+    (void)RichTextFolder();
+    if (!ReportRun.BuildReport(true))
+        return false;
+    // The preview and the two PDF exports come here.
+    return true;
 }
 
 void TForm1::Button1Click() {
-    ProduceContract();
+    if (!ProduceContract())
+        return;
     ArchiveDocument(ZConnection1, Job.OrderKey, ProgramFolderPath + "akt.pdf");
 }
 

@@ -10,6 +10,9 @@
 
 #include "app/application.h"
 #include "data/zconnection.h"
+#include "report/engine/engine.h"
+#include "report/model/dataset.h"
+#include "report/model/report.h"
 
 #include "platform/form_storage.h"
 #include "platform/text_types.h"
@@ -43,10 +46,14 @@ public:
     void FormShow();
     void FormActivate();
     void Button1Click();
-    // The output run's report steps: template, rich text, build, preview
-    // and the two PDF exports. Not built yet: the run goes on with an
-    // "akt.pdf" that already lies in the program folder.
-    void ProduceContract();
+    // The output run's report steps: template, rich text folder, build,
+    // then (to come) preview and the two PDF exports. False when the report
+    // could not be built (its errors are already reported); the job then
+    // ends without a document.
+    bool ProduceContract();
+    // The rich text folder: key "Cesta" of section "RTF" of the own INI file,
+    // the program folder by default, with a trailing delimiter.
+    AnsiString RichTextFolder();
     // Program end: writes the settings record (when shown) and clears the job.
     void FormDestroy();
 
@@ -62,6 +69,10 @@ public:
     TZQuery ZQuery1{ZConnection1, "ZQuery1"}; // company (adresar)
     TZQuery ZQuery2{ZConnection1, "ZQuery2"}; // order (obj)
     TFormStorage FormStorage1;
+    TfrxDBDataset frxDBDataset1; // over ZQuery1
+    TfrxDBDataset frxDBDataset2; // over ZQuery2
+    TfrxReport frxReport1;
+    TfrxReportRun ReportRun{frxReport1};
     JobState Job;
     int Left = 0;
     int Top = 0;

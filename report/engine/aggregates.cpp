@@ -2,6 +2,7 @@
 
 #include "platform/code_page.h"
 #include "platform/format_settings.h"
+#include "report/engine/expressions.h"
 #include "report/engine/memo_text.h"
 #include "script/variant_ops.h"
 
@@ -14,8 +15,8 @@ namespace kanvo {
 namespace {
 
 // How deep report variables may hold further variables before the scan stops
-// looking into them.
-constexpr int kMaxVariableDepth = 64;
+// looking into them: as deep as Calc evaluates them.
+constexpr int kMaxVariableDepth = TfrxReportExpressions::kMaxCalcDepth;
 // A child chain longer than this is not a band layout but a fault.
 constexpr int kMaxChainLength = 10000;
 

@@ -307,6 +307,18 @@ TEST_F(AggregatesTest, ReportVariablesAreLookedInto) {
             got.push_back(list.Items(i).FullText);
         EXPECT_EQ(got, expected);
     }
+    // A long chain is followed; non-ASCII letters belong to names.
+    for (int i = 0; i < 150; ++i)
+        report.Variables.Set("V" + std::to_string(i), Variant("V" + std::to_string(i + 1)));
+    report.Variables.Set("V150", Variant("MAX(<chain>)"));
+    report.Variables.Set(WideToAnsi(u"Sou\u010Det"), Variant("SUM(<z>)"));
+    list.Clear();
+    list.AddMemo(*Memo(footer, "[V0]"), master);
+    list.AddMemo(*Memo(footer, WideToAnsi(u"[Sou\u010Det]").c_str()), master);
+    ASSERT_EQ(list.Count(), 2);
+    EXPECT_EQ(list.Items(0).FullText, "MAX(<chain>)");
+    EXPECT_EQ(list.Items(1).FullText, "SUM(<z>)");
+
     list.Clear();
     list.AddMemo(*Memo(footer, "[Total]"), master);
     ASSERT_EQ(list.Count(), 1);

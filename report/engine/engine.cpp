@@ -52,13 +52,19 @@ std::vector<TfrxBand*> BandsOf(const TfrxReportPage& page) {
 
 TfrxEngine::TfrxEngine(TfrxReport& report, TfrxPreviewPages& pages,
                        TfrxReportExpressions& expressions)
-    : report_(report), pages_(pages), expressions_(expressions) {
+    : report_(report), pages_(pages), expressions_(expressions), aggregates_(report) {
     pages_.Engine = &state_;
+    aggregates_.Calc = [this](const AnsiString& e) { return Calc(e); };
+    expressions_.Aggregate = [this](const AnsiString& name, const AnsiString& expr, TfrxBand* band,
+                                    int flags) {
+        return aggregates_.AggregateValue(currentBand_, 0, name, expr, band, flags);
+    };
 }
 
 TfrxEngine::~TfrxEngine() {
     if (pages_.Engine == &state_)
         pages_.Engine = nullptr;
+    expressions_.Aggregate = nullptr;
 }
 
 const TfrxBandLinks& TfrxEngine::Links(const TfrxBand* band) {
@@ -98,8 +104,7 @@ bool TfrxEngine::Run() {
     shiftChildren_.clear();
     shiftAmount_.clear();
     shiftTreeBuilt_.clear();
-    if (Aggregates)
-        Aggregates->Clear();
+    aggregates_.Clear();
     expressions_.SetRunValues(this);
 
     bool checked = false;
@@ -171,8 +176,7 @@ void TfrxEngine::RunPasses() {
         if (!page)
             continue;
         pages_.RegisterSourcePage(*page);
-        if (Aggregates)
-            Aggregates->RegisterPage(*page, masters_[page]);
+        RegisterAggregates(*page);
     }
     state_.FinalPass = !state_.DoublePass;
     state_.TotalPages = 0;
@@ -181,13 +185,37 @@ void TfrxEngine::RunPasses() {
     if (state_.DoublePass) {
         state_.TotalPages = pages_.Count();
         pages_.DropFirstPass();
-        if (Aggregates)
-            Aggregates->ClearValues();
+        aggregates_.ClearValues();
         state_.FinalPass = true;
         ReportLoop();
     }
     // The last run of pages gets its logical totals.
     pages_.CloseLogicalNumbering();
+}
+
+void TfrxEngine::RegisterAggregates(TfrxReportPage& page) {
+    std::function<TfrxAggregateBandNode(TfrxDataBand*)> node = [&](TfrxDataBand* band) {
+        const TfrxBandLinks& l = links_[band];
+        TfrxAggregateBandNode n;
+        n.Band = band;
+        n.Footer = l.Footer;
+        for (TfrxGroupHeader* g : l.Groups)
+            if (TfrxBand* f = links_[g].Footer)
+                n.GroupFooters.push_back(f);
+        for (TfrxDataBand* d : l.Details)
+            n.Details.push_back(node(d));
+        return n;
+    };
+    TfrxAggregatePageBands bands;
+    for (TfrxDataBand* master : masters_[&page])
+        bands.Masters.push_back(node(master));
+    TfrxReportPage* saved = page_;
+    page_ = &page;
+    bands.PageFooter = FindBand<TfrxPageFooter>();
+    bands.ColumnFooter = FindBand<TfrxColumnFooter>();
+    bands.ReportSummary = FindBand<TfrxReportSummary>();
+    page_ = saved;
+    aggregates_.AddPage(bands);
 }
 
 void TfrxEngine::ReportLoop() {
@@ -540,8 +568,7 @@ void TfrxEngine::ShowColumnFooter() {
         CurY += footer->Height();
     }
     AfterPrint(*footer);
-    if (Aggregates)
-        Aggregates->Reset(*footer);
+    aggregates_.Reset(footer);
 }
 
 void TfrxEngine::ShowFooter(TfrxBand* band) {
@@ -563,8 +590,7 @@ void TfrxEngine::ShowFooter(TfrxBand* band) {
         CurY += band->Height();
     }
     AfterPrint(*band);
-    if (Aggregates)
-        Aggregates->Reset(*band);
+    aggregates_.Reset(band);
 }
 
 void TfrxEngine::EndPageOut() {
@@ -628,7 +654,10 @@ void TfrxEngine::NewColumn() {
 
 void TfrxEngine::NewPage() {
     int cutFrom = -1;
+    TfrxBand* keepBand = keepBand_;
     if (keeping_) {
+        if (showingDataFooter_)
+            aggregates_.DropLastValue(keepBand);
         cutFrom = keepPosition_;
         pages_.CutObjects(cutFrom);
         CurY = pages_.LowestBandBottom();
@@ -638,8 +667,11 @@ void TfrxEngine::NewPage() {
     currentBand_ = current;
     OpenPageWithHeaders();
     if (cutFrom >= 0) {
+        aggregates_.KeepBlockMoved();
         pages_.PasteObjects(0, CurY);
         CurY = pages_.LowestBandBottom();
+        if (showingDataFooter_)
+            aggregates_.RestoreLastValue(keepBand);
     }
     keeping_ = false;
     keepBand_ = nullptr;
@@ -659,8 +691,7 @@ void TfrxEngine::StartKeep(TfrxBand* band) {
     keeping_ = true;
     keepBand_ = band;
     keepPosition_ = pages_.CurPosition();
-    if (Aggregates)
-        Aggregates->StartKeep();
+    aggregates_.StartKeep();
 }
 
 void TfrxEngine::EndKeep(TfrxBand* band) {
@@ -668,8 +699,7 @@ void TfrxEngine::EndKeep(TfrxBand* band) {
         return;
     keeping_ = false;
     keepBand_ = nullptr;
-    if (Aggregates)
-        Aggregates->EndKeep();
+    aggregates_.EndKeep();
 }
 
 // -- bands
@@ -685,8 +715,8 @@ void TfrxEngine::ShowBand(TfrxBand* band) {
         ShowBand(child);
     if (startedKeep)
         EndKeep(band);
-    if (IsDataBand(band) && Aggregates)
-        Aggregates->AccumulateRow(*band, 0);
+    if (IsDataBand(band))
+        aggregates_.AccumulateRow(band, 0);
 }
 
 void TfrxEngine::PlaceBand(TfrxBand& band) {
@@ -709,8 +739,7 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
             if (band.AllowSplit && !keeping_) {
                 SplitBand(band);
                 AfterPrint(band);
-                if (Aggregates)
-                    Aggregates->Reset(band);
+                aggregates_.Reset(&band);
                 return;
             }
             // A band that cannot split moves on as a whole (and prints past
@@ -750,8 +779,7 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
         CurY += band.Height();
     }
     AfterPrint(band);
-    if (Aggregates)
-        Aggregates->Reset(band);
+    aggregates_.Reset(&band);
 }
 
 void TfrxEngine::SplitBand(TfrxBand& band) {
@@ -1243,8 +1271,7 @@ void TfrxEngine::CloseGroups(TfrxDataBand& band, size_t level) {
         auto* footer = dynamic_cast<TfrxGroupFooter*>(g.Footer);
         if (footer) {
             if (footer->HideIfSingleDataRecord && links_[&band].Line < 3) {
-                if (Aggregates)
-                    Aggregates->Reset(*footer);
+                aggregates_.Reset(footer);
             } else {
                 ShowBand(footer);
             }

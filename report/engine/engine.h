@@ -9,6 +9,7 @@
 // and restores (bounds, texts).
 #pragma once
 
+#include "report/engine/aggregates.h"
 #include "report/engine/expressions.h"
 #include "report/engine/prepared_pages.h"
 #include "report/model/bands.h"
@@ -24,24 +25,6 @@
 namespace kanvo {
 
 class TfrxDataSet;
-
-// What the engine asks of the aggregate functions; the aggregate list
-// implements it. Without one the aggregates give Null and nothing is
-// collected.
-class TfrxEngineAggregates {
-public:
-    virtual ~TfrxEngineAggregates() = default;
-    virtual void Clear() = 0;
-    // A report page's aggregates, with the master bands of its band tree.
-    virtual void RegisterPage(TfrxReportPage& page, const std::vector<TfrxDataBand*>& masters) = 0;
-    virtual void AccumulateRow(TfrxBand& dataBand, int column) = 0;
-    virtual void Reset(TfrxBand& parentBand) = 0;
-    virtual void StartKeep() = 0;
-    virtual void EndKeep() = 0;
-    virtual void ClearValues() = 0;
-    virtual Variant Value(TfrxBand* currentBand, const AnsiString& name, const AnsiString& expr,
-                          TfrxBand* band, int flags) = 0;
-};
 
 // The run-time links of a band (set by BuildBandTree).
 struct TfrxBandLinks {
@@ -62,7 +45,7 @@ public:
     TfrxEngine(const TfrxEngine&) = delete;
     TfrxEngine& operator=(const TfrxEngine&) = delete;
 
-    TfrxEngineAggregates* Aggregates = nullptr;
+    TfrxAggregateList& Aggregates() { return aggregates_; }
 
     // The engine run: band trees, checks, datasets, the passes. True when the
     // report was produced.
@@ -139,6 +122,7 @@ private:
     void AddHeader(TfrxBand* band);
     void RemoveHeader(TfrxBand* band);
     void AddPageOutline();
+    void RegisterAggregates(TfrxReportPage& page);
     template <typename T>
     T* FindBand() const;
     double FooterHeight() const;
@@ -172,6 +156,7 @@ private:
     TfrxPreviewPages& pages_;
     TfrxReportExpressions& expressions_;
     TfrxRunState state_;
+    TfrxAggregateList aggregates_;
     TDateTime startDate_ = 0, startTime_ = 0;
     int line_ = 0, lineThrough_ = 0;
 

@@ -120,7 +120,9 @@ TEST_F(ContractRun, ProducesOnePageWithTheOrderGroupedByDate) {
     EXPECT_TRUE(has(3, "[Dodávka ze dne 01.12.2026]")) << page[3];
     EXPECT_TRUE(has(5, "[Frézka\r\ns příslušenstvím]")) << page[5];
     EXPECT_TRUE(has(5, "[2 ks]")) << page[5];
+    EXPECT_TRUE(has(6, "000,50 Kč]")) << page[6]; // 125 000 + 8 000,50 of the first date
     EXPECT_TRUE(has(7, "[Dodávka ze dne 15.12.2026]")) << page[7];
+    EXPECT_TRUE(has(9, "[Celkem: 990,00 Kč]")) << page[9];
     EXPECT_TRUE(has(10, "V Brno dne")) << page[10];
     EXPECT_TRUE(has(10, "do 14 dnů")) << page[10];
     EXPECT_TRUE(has(11, "[Strana 1 z [TotalPages#]]")) << page[11];

@@ -353,6 +353,32 @@ TEST_F(MemoLayoutTest, DrawMemoLeavesTextWhereTheAlignmentPutsIt) {
     }
 }
 
+// Leftmost column with a dark pixel, or -1.
+int LeftmostDark(const Bitmap& bitmap) {
+    for (int x = 0; x < bitmap.Width(); ++x)
+        if (DarkPixels(bitmap, x, 0, x + 1, bitmap.Height()) > 0)
+            return x;
+    return -1;
+}
+
+TEST_F(MemoLayoutTest, DrawMemoIndentsOnlyAParagraphThatStartsInThisPart) {
+    std::vector<int> starts;
+    for (bool continues : {false, true}) {
+        auto bitmap = Bitmap::Create(200, 20);
+        CairoCanvas canvas(*bitmap);
+        TfrxMemoView memo;
+        Place(memo, 0, 0, 200, 20, {u"Text"});
+        memo.ParagraphGap = 40;
+        memo.FirstParaBreak = continues;
+        DrawMemo(memo, canvas);
+        canvas.Finish();
+        starts.push_back(LeftmostDark(*bitmap));
+    }
+    EXPECT_GE(starts[0], 42); // GapX + paragraph gap
+    EXPECT_GE(starts[1], 0);  // a continued paragraph starts at the gap
+    EXPECT_LT(starts[1], 10);
+}
+
 TEST_F(MemoLayoutTest, DrawMemoScalesAndOffsetsTheText) {
     auto bitmap = Bitmap::Create(200, 100);
     CairoCanvas canvas(*bitmap);

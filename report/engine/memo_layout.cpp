@@ -307,4 +307,13 @@ void DrawMemo(TfrxCustomMemoView& memo, Canvas& canvas, double scaleX, double sc
                    static_cast<TextVAlign>(memo.VAlign));
 }
 
+WideString MemoTextLines(TfrxCustomMemoView& memo, bool wrapped) {
+    TfrxDrawText& dt = MemoDrawText(memo);
+    DrawTextLock lock(dt);
+    ApplyAutoWidthWith(dt, memo);
+    LayOut(dt, memo, MemoInnerRect(memo));
+    dt.MarkPartBreaks(memo.FirstParaBreak, memo.LastParaBreak);
+    return wrapped ? dt.WrappedLines() : TfrxDrawText::PlainText(memo.Text());
+}
+
 } // namespace kanvo

@@ -82,4 +82,9 @@ void ApplyAutoWidth(TfrxCustomMemoView& memo);
 void DrawMemo(TfrxCustomMemoView& memo, Canvas& canvas, double scaleX = 1, double scaleY = 1,
               double offsetX = 0, double offsetY = 0);
 
+// The memo's text as exporters take it, laid out as for drawing at scale 1
+// (an AutoWidth memo is resized first): with `wrapped` the laid-out lines
+// joined with CR LF (tags removed), otherwise the memo's text without tags.
+WideString MemoTextLines(TfrxCustomMemoView& memo, bool wrapped);
+
 } // namespace kanvo

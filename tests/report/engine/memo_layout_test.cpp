@@ -469,6 +469,55 @@ TEST_F(MemoLayoutTest, DrawMemoResolvesPlaceholdersAndAppliesAutoWidth) {
     EXPECT_LT(memo.Width(), 300);
 }
 
+TEST_F(MemoLayoutTest, TextLinesAreTheLinesAsDrawn) {
+    const std::vector<WideString> text = {u"<b>alpha</b> beta gamma delta", u"two"};
+    TfrxMemoView memo;
+    Place(memo, 0, 0, 70, 100, text);
+    memo.AllowHTMLTags = true;
+    const IntRect inner = MemoInnerRect(memo);
+    ref.AssignFont(Arial());
+    ref.ConfigureOptions(true, true, 0, true, true, false, false);
+    ref.ConfigureSpacing(2, 0, 0);
+    ref.ConfigureArea(inner, inner, 1, 1, 1);
+    ref.LayoutText(text);
+    ASSERT_GE(ref.LineCount(), 3u);
+    EXPECT_EQ(MemoTextLines(memo, true), ref.WrappedLines());
+    EXPECT_EQ(MemoTextLines(memo, false), u"alpha beta gamma delta\r\ntwo\r\n");
+}
+
+TEST_F(MemoLayoutTest, DegenerateMemosDoNotBreakTheLayout) {
+    struct Case {
+        const char* name;
+        double width, height, gapX, frameWidth;
+        double scale;
+    };
+    const Case cases[] = {
+        {"zero size", 0, 0, 2, 1, 1},
+        {"negative size", -40, -10, 2, 1, 1},
+        {"gaps wider than the memo", 6, 4, 10, 1, 1},
+        {"huge frame", 50, 20, 2, 1000, 1},
+        {"zero scale", 50, 20, 2, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TfrxMemoView memo;
+        Place(memo, 0, 0, c.width, c.height, {u"some words here", u"x"});
+        memo.GapX = c.gapX;
+        memo.Frame.Typ = 15;
+        memo.Frame.SetWidth(c.frameWidth);
+        EXPECT_GE(memo.CalcHeight(), 0);
+        EXPECT_GE(memo.CalcWidth(), 0);
+        memo.ResetParts();
+        memo.FitPart();
+        auto bitmap = Bitmap::Create(60, 30);
+        CairoCanvas canvas(*bitmap);
+        memo.Memo = {u"some words here"};
+        DrawMemo(memo, canvas, c.scale, c.scale);
+        canvas.Finish();
+        EXPECT_FALSE(MemoDrawText(memo).Busy());
+    }
+}
+
 TEST_F(MemoLayoutTest, LayoutInUseElsewhereOnThisThreadThrowsAndStaysUsable) {
     TfrxMemoView memo;
     Place(memo, 0, 0, 100, 20, {u"x"});

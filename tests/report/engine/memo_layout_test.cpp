@@ -419,6 +419,26 @@ TEST_F(MemoLayoutTest, DrawMemoFillFrameUnderlinesAndHighlight) {
         EXPECT_GT(DarkPixels(*bitmap, 1, 1, 30, 39), 0); // the text lies over the fill
     }
     {
+        SCOPED_TRACE("a hatch brush lays the frame colour over the fill");
+        auto bitmap = Bitmap::Create(60, 30);
+        CairoCanvas canvas(*bitmap);
+        TfrxMemoView memo;
+        Place(memo, 0, 0, 60, 30, {});
+        memo.Color = static_cast<int32_t>(kYellow);
+        memo.BrushStyle = TBrushStyle::bsCross;
+        memo.Frame.SetColor(kBlue);
+        DrawMemo(memo, canvas);
+        canvas.Finish();
+        int blue = 0, yellow = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 60; ++x) {
+                blue += bitmap->Pixel(x, y) == kBlue;
+                yellow += bitmap->Pixel(x, y) == kYellow;
+            }
+        EXPECT_GT(blue, 0);
+        EXPECT_GT(yellow, blue);
+    }
+    {
         SCOPED_TRACE("underlines rule the box at the line pitch");
         auto bitmap = Bitmap::Create(130, 50);
         CairoCanvas canvas(*bitmap);

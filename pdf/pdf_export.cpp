@@ -177,6 +177,8 @@ bool TfrxPDFExport::BeginExport() {
 }
 
 void TfrxPDFExport::BeginPage(TfrxReportPage& page, int) {
+    if (!pdf_)
+        throw Exception("PDF export: BeginPage without BeginExport");
     page_ = &pdf_->AddPage(PdfReportPage(page));
 }
 

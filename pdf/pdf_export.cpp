@@ -1,14 +1,20 @@
 #include "pdf/pdf_export.h"
 
-#include "pdf/pdf_messages.h"
 #include "platform/code_page.h"
 #include "platform/exception.h"
 #include "platform/files.h"
+#include "report/engine/prepared_pages.h"
+#include "report/model/pages.h"
+#include "report/model/report.h"
+#include "report/model/resources.h"
+#include "report/model/views.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -16,11 +22,6 @@ extern char** environ;
 
 namespace kanvo {
 namespace {
-
-std::vector<TfrxCustomExportFilter*>& FilterList() {
-    static std::vector<TfrxCustomExportFilter*> list;
-    return list;
-}
 
 // Opens the file with the desktop's "open" action without waiting for it.
 void ShellOpen(const AnsiString& path) {
@@ -34,6 +35,25 @@ void ShellOpen(const AnsiString& path) {
     }
 }
 
+// The report's error box (caption "mbError") with this one message; the
+// report's error list is left as it was.
+void ShowErrorBox(TfrxReport& report, const AnsiString& message) {
+    std::set<AnsiString> kept;
+    kept.swap(report.Errors);
+    TfrxSilentMode mode = report.EngineOptions.NewSilentMode;
+    report.EngineOptions.NewSilentMode = TfrxSilentMode::simMessageBoxes;
+    report.AddError(message);
+    try {
+        report.ReportErrors();
+    } catch (...) {
+        report.Errors.swap(kept);
+        report.EngineOptions.NewSilentMode = mode;
+        throw;
+    }
+    report.Errors.swap(kept);
+    report.EngineOptions.NewSilentMode = mode;
+}
+
 AnsiString ExtractFileName(const AnsiString& path) {
     size_t slash = path.find_last_of("/\\:");
     return slash == AnsiString::npos ? path : path.substr(slash + 1);
@@ -41,17 +61,44 @@ AnsiString ExtractFileName(const AnsiString& path) {
 
 } // namespace
 
-const std::vector<TfrxCustomExportFilter*>& ExportFilters() {
-    return FilterList();
+double PdfReportPage::Width() const {
+    return page_.Width();
+}
+double PdfReportPage::Height() const {
+    return page_.Height();
+}
+double PdfReportPage::LeftMargin() const {
+    return page_.LeftMargin;
+}
+double PdfReportPage::TopMargin() const {
+    return page_.TopMargin;
 }
 
-TfrxCustomExportFilter::TfrxCustomExportFilter() {
-    FilterList().push_back(this);
+PdfPreparedOutline::PdfPreparedOutline(TfrxOutline& outline)
+    : outline_(outline), current_(&outline.Root()) {}
+
+int PdfPreparedOutline::Count() const {
+    return current_->Count();
 }
 
-TfrxCustomExportFilter::~TfrxCustomExportFilter() {
-    auto& list = FilterList();
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+void PdfPreparedOutline::GetItem(int index, WideString& text, int& pageIndex, int& top) const {
+    const TfrxXMLItem& item = *current_->Items(index);
+    text = AnsiToWide(item.Attribute("text"));
+    pageIndex = std::atoi(item.Attribute("page").c_str());
+    top = std::atoi(item.Attribute("top").c_str());
+}
+
+void PdfPreparedOutline::LevelDown(int index) {
+    current_ = current_->Items(index);
+}
+
+void PdfPreparedOutline::LevelUp() {
+    if (current_ != &outline_.Root() && current_->Parent() != nullptr)
+        current_ = current_->Parent();
+}
+
+void PdfPreparedOutline::LevelRoot() {
+    current_ = &outline_.Root();
 }
 
 bool HasFolderPart(const AnsiString& fileName) {
@@ -59,26 +106,26 @@ bool HasFolderPart(const AnsiString& fileName) {
 }
 
 TfrxPDFExport::TfrxPDFExport() {
-    DefaultExt = PdfMessage("8708");
-    DialogFilter = PdfMessage("8707");
+    DefaultExt = frxGet("8708");
+    DialogFilter = frxGet("8707");
 }
 
 TfrxPDFExport::~TfrxPDFExport() = default;
 
 AnsiString TfrxPDFExport::FilterTitle() const {
-    return PdfMessage("PDFexport");
+    return frxGet("PDFexport");
 }
 
 int TfrxPDFExport::ShowOptionsDialog() {
     // This program has no options dialog; the options stand as set.
     if (Title.empty() && Report != nullptr)
-        Title = AnsiToWide(Report->ReportName());
+        Title = AnsiToWide(Report->ReportOptions.Name);
     return 1;
 }
 
 bool TfrxPDFExport::BeginExport() {
     if (NestedExport) {
-        AnsiString reportFile = Report != nullptr ? Report->FileName() : AnsiString();
+        AnsiString reportFile = Report != nullptr ? Report->LoadedFileName : AnsiString();
         AnsiString name = ExtractFileName(reportFile);
         if (!name.empty()) {
             size_t dot = name.find_last_of('.');
@@ -91,9 +138,10 @@ bool TfrxPDFExport::BeginExport() {
         return false;
     if (!HasFolderPart(FileName) && !DefaultPath.empty())
         FileName = DefaultPath + kPathDelim + FileName;
-    int pages = Report != nullptr ? Report->PreparedPageCount() : 0;
+    int pages = Pages != nullptr ? Pages->Count() : 0;
     pdf_ = std::make_unique<TfrxPDFFile>(UseFileCache && pages > 200,
-                                         Report != nullptr ? Report->TempDir() : AnsiString());
+                                         Report != nullptr ? Report->EngineOptions.TempDir
+                                                           : AnsiString());
     TfrxPDFFile& pdf = *pdf_;
     pdf.Compressed = Compressed;
     pdf.EmbeddedFonts = EmbeddedFonts;
@@ -114,8 +162,11 @@ bool TfrxPDFExport::BeginExport() {
     pdf.HTMLTags = HTMLTags;
     pdf.PageNumbers = PageNumbers;
     pdf.TotalPages = pages;
-    if (Outline && Report != nullptr)
-        pdf.PreparedOutline = Report->Outline();
+    outline_.reset();
+    if (Outline && Pages != nullptr) {
+        outline_ = std::make_unique<PdfPreparedOutline>(Pages->Outline());
+        pdf.PreparedOutline = outline_.get();
+    }
     pdf.FixedDate = FixedDate;
     pdf.FixedGuid = FixedGuid;
     pdf.OwnerPassword = OwnerPassword;
@@ -125,19 +176,23 @@ bool TfrxPDFExport::BeginExport() {
     return true;
 }
 
-void TfrxPDFExport::BeginPage(const IPdfExportPage& page, int) {
-    page_ = &pdf_->AddPage(page);
+void TfrxPDFExport::BeginPage(TfrxReportPage& page, int) {
+    if (!pdf_)
+        throw Exception("PDF export: BeginPage without BeginExport");
+    page_ = &pdf_->AddPage(PdfReportPage(page));
 }
 
-void TfrxPDFExport::ExportView(const IPdfExportObject& object) {
-    if (object.Kind() == PdfViewKind::NotAView || page_ == nullptr)
+void TfrxPDFExport::ExportView(TfrxReportComponent& object) {
+    auto* view = dynamic_cast<TfrxView*>(&object);
+    if (view == nullptr || page_ == nullptr)
         return;
-    if (ExportNotPrintable || object.Printable())
-        page_->AddObject(object);
+    if (ExportNotPrintable || view->Printable)
+        page_->AddObject(*view);
 }
 
 void TfrxPDFExport::EndExport() {
     std::unique_ptr<TfrxPDFFile> pdf = std::move(pdf_);
+    std::unique_ptr<PdfPreparedOutline> outline = std::move(outline_);
     page_ = nullptr;
     if (!pdf)
         return;
@@ -161,11 +216,11 @@ void TfrxPDFExport::EndExport() {
         if (opened && OpenAfterExport)
             ShellOpen(FileName);
         TfrxSilentMode mode =
-            Report != nullptr ? Report->NewSilentMode() : TfrxSilentMode::simReThrow;
+            Report != nullptr ? Report->EngineOptions.NewSilentMode : TfrxSilentMode::simReThrow;
         if (mode == TfrxSilentMode::simReThrow || Report == nullptr)
             throw;
         if (mode == TfrxSilentMode::simMessageBoxes)
-            Report->ShowMessageBox(error.Message(), PdfMessage("mbError"));
+            ShowErrorBox(*Report, error.Message());
         else
             Report->AddError(error.Message());
         return;

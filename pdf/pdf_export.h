@@ -1,49 +1,55 @@
 // The PDF export filter. It owns the document writer from BeginExport to
-// EndExport; the report and the output stream are borrowed.
+// EndExport; the report, the prepared pages and the output stream are
+// borrowed. The prepared pages' export run drives it
+// (TfrxPreviewPages::ExportTo); a caller may also drive it by hand with
+// Report (and optionally Pages) set.
 #pragma once
 
 #include "pdf/export_interfaces.h"
 #include "pdf/pdf_file.h"
+#include "report/engine/export_filter.h"
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <vector>
 
 namespace kanvo {
 
-class TfrxCustomExportFilter {
+class TfrxReportPage;
+
+// A report page's size and margins as the writer reads them.
+class PdfReportPage : public IPdfExportPage {
 public:
-    TfrxCustomExportFilter();
-    virtual ~TfrxCustomExportFilter();
-    TfrxCustomExportFilter(const TfrxCustomExportFilter&) = delete;
-    TfrxCustomExportFilter& operator=(const TfrxCustomExportFilter&) = delete;
+    explicit PdfReportPage(const TfrxReportPage& page) : page_(page) {}
+    double Width() const override;
+    double Height() const override;
+    double LeftMargin() const override;
+    double TopMargin() const override;
 
-    virtual AnsiString FilterTitle() const { return {}; }
-    virtual int ShowOptionsDialog() { return 1; }
-    virtual bool BeginExport() { return true; }
-    virtual void ExportView(const IPdfExportObject& object) = 0;
-    virtual void EndExport() {}
-    virtual void EndPage(const IPdfExportPage&, int) {}
-    virtual void BeginPage(const IPdfExportPage&, int) {}
-
-    bool ShowDialog = true;
-    AnsiString FileName;
-    bool ExportNotPrintable = false;
-    bool UseFileCache = true;
-    AnsiString DefaultPath;
-    bool ShowProgress = true;
-    bool OverwritePrompt = false;
-    bool CurPage = false;
-    AnsiString PageNumbers;
-    IPdfExportReport* Report = nullptr;
-    std::ostream* Stream = nullptr;
-    bool NestedExport = false;
-    AnsiString DefaultExt, DialogFilter;
-    std::vector<AnsiString> FileNames;
+private:
+    const TfrxReportPage& page_;
 };
 
-// Every filter alive, in creation order.
-const std::vector<TfrxCustomExportFilter*>& ExportFilters();
+class TfrxOutline;
+class TfrxXMLItem;
+
+// The prepared pages' outline ("item" elements with text, page and top) as
+// the writer walks it. It keeps its own position and leaves the outline's
+// current item alone.
+class PdfPreparedOutline : public IPdfExportOutline {
+public:
+    explicit PdfPreparedOutline(TfrxOutline& outline);
+    int Count() const override;
+    void GetItem(int index, WideString& text, int& pageIndex, int& top) const override;
+    void LevelDown(int index) override;
+    void LevelUp() override;
+    void LevelRoot() override;
+
+private:
+    TfrxOutline& outline_;
+    TfrxXMLItem* current_;
+};
 
 class TfrxPDFExport : public TfrxCustomExportFilter {
 public:
@@ -52,8 +58,10 @@ public:
     AnsiString FilterTitle() const override;
     int ShowOptionsDialog() override;
     bool BeginExport() override;
-    void BeginPage(const IPdfExportPage& page, int index) override;
-    void ExportView(const IPdfExportObject& object) override;
+    void BeginPage(TfrxReportPage& page, int index) override;
+    // Views (printable ones, or all with ExportNotPrintable) go to the
+    // current page; bands and other objects are ignored.
+    void ExportView(TfrxReportComponent& object) override;
     void EndExport() override;
 
     // The current page, for writers that draw on it; null outside a page.
@@ -73,6 +81,7 @@ public:
 
 private:
     std::unique_ptr<TfrxPDFFile> pdf_;
+    std::unique_ptr<PdfPreparedOutline> outline_;
     TfrxPDFPage* page_ = nullptr;
 };
 

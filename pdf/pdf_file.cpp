@@ -259,21 +259,6 @@ void TfrxPDFPage::WriteLine(std::string_view text) {
     parent_.Cache().Write(line);
 }
 
-void TfrxPDFPage::AddObject(const IPdfExportObject& object) {
-    // The memo text path, the line and shape paths and the raster path are
-    // added with the text and graphics writers; until then views leave no
-    // trace in the page.
-    switch (object.Kind()) {
-    case PdfViewKind::NotAView:
-    case PdfViewKind::Memo:
-    case PdfViewKind::Line:
-    case PdfViewKind::Shape:
-    case PdfViewKind::PageBackground:
-    case PdfViewKind::Other:
-        break;
-    }
-}
-
 void TfrxPDFPage::SaveToStream(std::ostream& s) {
     TfrxPDFElement::SaveToStream(s);
 }

@@ -74,12 +74,29 @@ private:
     TfrxPDFFile& parent_;
 };
 
+class TfrxView;
+class TfrxFrame;
+class TfrxCustomMemoView;
+class TfrxCustomLineView;
+class TfrxShapeView;
+
+// How the page writes a view.
+enum class PdfViewPath {
+    None,      // nothing is written (page background with Background off, empty views)
+    Text,      // memo: clip, shadow, fill, frame and native text
+    Line,      // line view: stroked line with optional arrow heads
+    Rectangle, // rectangle shape: filled and stroked rectangle
+    Diagonal,  // diagonal shape: stroked line
+    Raster     // everything else: the view painted on a bitmap, stored as JPEG
+};
+
 class TfrxPDFPage : public TfrxPDFElement {
 public:
     TfrxPDFPage(TfrxPDFFile& parent, const IPdfExportPage& page);
     void SaveToStream(std::ostream& stream) override;
-    // Writes one view; the text, graphics and image paths plug in here.
-    void AddObject(const IPdfExportObject& object);
+    // Writes one view by its path (see ViewPath).
+    void AddObject(const TfrxView& view);
+    PdfViewPath ViewPath(const TfrxView& view) const;
     // Appends operator text to this page's content (lines end with CR LF).
     void Write(std::string_view text);
     void WriteLine(std::string_view text);
@@ -87,13 +104,39 @@ public:
     double X(double x) const { return x * 0.75 + MarginLeft; }
     double Y(double y) const { return Height - MarginTop - y * 0.75; }
 
+    // The "r g b" text of a colour for "rg" / "RG". Black and white have
+    // short fixed texts; other colours are resolved (system colours too) and
+    // remembered, so a run of one colour converts it once.
+    std::string ColorString(int32_t color);
+
+    // The frame of a box (report pixels): one closed path when all four sides
+    // are set, else one stroke per side (top, right, bottom, left); nothing
+    // without sides or with colour none. Line style is not used.
+    void WriteFrame(const TfrxFrame& frame, double left, double top, double width, double height);
+
     int64_t StreamOffset = 0; // start in PageCache
     int64_t StreamSize = 0;
     double Width = 0, Height = 0, MarginLeft = 0, MarginTop = 0;
     double DividerScale = 6.25;
 
 private:
+    void WriteMemo(const TfrxCustomMemoView& memo);
+    // Seam of the text path: the memo's laid-out lines as PDF text, inside
+    // the memo's "q" ... "Q" after its fill and frame. Writes nothing yet.
+    void WriteMemoText(const TfrxCustomMemoView& memo, double left, double top, double width,
+                       double height);
+    void WriteLineView(const TfrxCustomLineView& line);
+    void WriteArrow(const TfrxCustomLineView& line, double tx, double ty, double ox, double oy);
+    void WriteShape(const TfrxShapeView& shape);
+    // Seam of the raster path: the view painted on a white bitmap and written
+    // as an inline JPEG, then its frame. Views cannot paint themselves on a
+    // bitmap yet, so this writes nothing.
+    void WriteRaster(const TfrxView& view);
+    std::string Point(double x, double y) const;
+
     TfrxPDFFile& parent_;
+    int32_t lastColor_ = 0;
+    std::string lastColorText_ = "0 0 0";
 };
 
 struct TfrxPDFOutlineNode {

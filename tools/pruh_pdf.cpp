@@ -1,9 +1,15 @@
-// pruh pdf-sample: a document of simple pages written through the export
-// filter, so real PDF readers can check the file structure and protection.
+// pruh pdf-sample: prepared pages of a small report exported through the PDF
+// filter, so real PDF readers can check the file structure, the graphics and
+// the protection.
 #include "pdf/pdf_export.h"
 #include "platform/code_page.h"
 #include "platform/date_time.h"
 #include "platform/exception.h"
+#include "report/engine/prepared_pages.h"
+#include "report/model/bands.h"
+#include "report/model/pages.h"
+#include "report/model/report.h"
+#include "report/model/views.h"
 #include "tools/pruh_commands.h"
 
 #include <iostream>
@@ -11,49 +17,70 @@
 namespace kanvo::pruh {
 namespace {
 
-struct A4Page : IPdfExportPage {
-    double Width() const override { return 793.7; }
-    double Height() const override { return 1122.5; }
-    double LeftMargin() const override { return 10; }
-    double TopMargin() const override { return 10; }
-};
+// A report of one page whose band holds a framed, filled memo with a drop
+// shadow, a line with a solid arrow head, a rectangle shape and a diagonal.
+struct SampleReport {
+    TfrxReport report;
+    TfrxReportPage* page = nullptr;
+    TfrxBand* band = nullptr;
 
-struct SampleOutline : IPdfExportOutline {
-    int pages = 0;
-    int level = 0; // 0 root, 1 inside a page entry
-    int current = 0;
-    int Count() const override { return level == 0 ? pages : level == 1 ? 1 : 0; }
-    void GetItem(int index, WideString& text, int& pageIndex, int& top) const override {
-        if (level == 0) {
-            text = Utf8ToWide("Strana " + std::to_string(index + 1));
-            pageIndex = index;
-            top = 0;
-        } else {
-            text = Utf8ToWide("Rámeček (strana " + std::to_string(current + 1) + ")");
-            pageIndex = current;
-            top = 100;
+    SampleReport() {
+        RegisterReportModelClasses();
+        report.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;
+        page = TfrxComponent::Create<TfrxReportPage>(&report);
+        page->SetName("Page1");
+        page->ResetToPrinterDefaults();
+        page->UpdateDimensions();
+        band = TfrxComponent::Create<TfrxMasterData>(page);
+        band->SetName("MasterData1");
+        band->SetBounds(0, 60, 718, 400);
+        auto* memo = TfrxComponent::Create<TfrxMemoView>(band);
+        memo->SetName("Memo1");
+        memo->SetBounds(100, 40, 300, 150);
+        memo->SetText(u"Ukázka");
+        memo->Color = 0xFFE6E6; // light blue
+        memo->Frame.Typ = ftLeft | ftRight | ftTop | ftBottom;
+        memo->Frame.DropShadow = true;
+        auto* line = TfrxComponent::Create<TfrxLineView>(band);
+        line->SetName("Line1");
+        line->SetBounds(100, 240, 300, 150);
+        line->ArrowEnd = true;
+        line->ArrowSolid = true;
+        auto* shape = TfrxComponent::Create<TfrxShapeView>(band);
+        shape->SetName("Shape1");
+        shape->SetBounds(450, 40, 200, 100);
+        shape->Color = 0x00CCFF; // orange
+        shape->Frame.SetColor(0x0000C0);
+        shape->Frame.SetWidth(2);
+        auto* diagonal = TfrxComponent::Create<TfrxShapeView>(band);
+        diagonal->SetName("Shape2");
+        diagonal->SetBounds(450, 160, 200, 100);
+        diagonal->Shape = TfrxShapeKind::skDiagonal1;
+    }
+
+    // Prepared pages of `count` copies of the page; with `outline` each page
+    // gets an entry with one sub-entry.
+    void Prepare(TfrxPreviewPages& pages, int count, bool outline) {
+        TfrxRunState run{true, true, false, 0, 0};
+        pages.Engine = &run;
+        pages.BeginRun();
+        pages.RegisterSourcePage(*page);
+        for (int p = 0; p < count; ++p) {
+            pages.OpenPage(*page);
+            pages.PutObject(*band);
+            if (outline) {
+                TfrxOutline& o = pages.Outline();
+                o.AddItem(WideToAnsi(Utf8ToWide("Strana " + std::to_string(p + 1))), 0);
+                o.AddItem(WideToAnsi(Utf8ToWide("Rámeček (strana " + std::to_string(p + 1) + ")")),
+                          100);
+                o.LevelUp();
+                o.LevelUp();
+            }
         }
+        run.Running = false;
+        pages.EndRun();
+        pages.Engine = nullptr;
     }
-    void LevelDown(int index) override {
-        if (level == 0)
-            current = index;
-        ++level;
-    }
-    void LevelUp() override { --level; }
-    void LevelRoot() override { level = 0; }
-};
-
-struct SampleReport : IPdfExportReport {
-    int pages = 0;
-    SampleOutline outline;
-    int PreparedPageCount() const override { return pages; }
-    AnsiString TempDir() const override { return {}; }
-    AnsiString FileName() const override { return {}; }
-    AnsiString ReportName() const override { return {}; }
-    TfrxSilentMode NewSilentMode() const override { return TfrxSilentMode::simReThrow; }
-    IPdfExportOutline* Outline() override { return &outline; }
-    void AddError(const AnsiString&) override {}
-    void ShowMessageBox(const AnsiString&, const AnsiString&) override {}
 };
 
 int Sample(const std::vector<std::string>& args) {
@@ -62,15 +89,14 @@ int Sample(const std::vector<std::string>& args) {
     TfrxPDFExport pdf;
     pdf.ShowDialog = false;
     pdf.ShowProgress = false;
-    SampleReport report;
-    report.pages = 1;
+    int pageCount = 1;
     pdf.FileName = args[0];
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
         if (a == "--pages" && hasValue) {
-            report.pages = std::atoi(args[++i].c_str());
-            if (report.pages < 0 || report.pages > 10000000) {
+            pageCount = std::atoi(args[++i].c_str());
+            if (pageCount < 0 || pageCount > 10000000) {
                 std::cerr << "pdf-sample: bad page count\n";
                 return 2;
             }
@@ -107,35 +133,13 @@ int Sample(const std::vector<std::string>& args) {
             return UsageError("pdf-sample");
         }
     }
-    report.outline.pages = report.pages;
-    pdf.Report = &report;
     pdf.Title = Utf8ToWide("Ukázka");
-    try {
-        if (!pdf.BeginExport())
-            return 1;
-        A4Page page;
-        for (int p = 0; p < report.pages; ++p) {
-            pdf.BeginPage(page, p);
-            TfrxPDFPage& out = *pdf.CurrentPage();
-            // A framed rectangle and a diagonal line, as the graphics path writes them.
-            double l = 100, t = 100, w = 300, h = 150;
-            out.WriteLine("q");
-            out.WriteLine("0.90 0.90 1.00 rg");
-            out.WriteLine("0.00 0.00 0.00 RG");
-            out.WriteLine("1.00 w");
-            out.WriteLine(FormatNumber(out.X(l)) + " " + FormatNumber(out.Y(t + h)) + " " +
-                          FormatNumber(w * 0.75) + " " + FormatNumber(h * 0.75) + " re");
-            out.WriteLine("B");
-            out.WriteLine(FormatNumber(out.X(l)) + " " + FormatNumber(out.Y(t + h + 50)) + " m");
-            out.WriteLine(FormatNumber(out.X(l + w)) + " " + FormatNumber(out.Y(t + h + 200)) +
-                          " l");
-            out.WriteLine("S");
-            out.WriteLine("Q");
-            pdf.EndPage(page, p);
-        }
-        pdf.EndExport();
-    } catch (const Exception& e) {
-        std::cerr << e.Message() << "\n";
+    SampleReport sample;
+    TfrxPreviewPages pages(&sample.report);
+    sample.Prepare(pages, pageCount, pdf.Outline);
+    bool written = pages.ExportTo(pdf);
+    if (!written || !sample.report.Errors.empty() || pdf.FileNames.empty()) {
+        std::cerr << sample.report.ErrorText() << "\n";
         return 1;
     }
     return 0;
@@ -144,7 +148,7 @@ int Sample(const std::vector<std::string>& args) {
 PruhCommand pdfSample{"pdf-sample",
                       "OUT.pdf [--pages N] [--outline] [--user-password P] [--owner-password P] "
                       "[--flags print,modify,copy,annot] [--no-compress] [--deterministic]",
-                      "write a sample PDF of framed pages", Sample};
+                      "write a sample PDF of framed pages, lines and shapes", Sample};
 
 } // namespace
 } // namespace kanvo::pruh

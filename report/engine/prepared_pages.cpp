@@ -747,6 +747,7 @@ std::pair<int, int> TfrxPreviewPages::PagePixelSize(int index) {
 
 bool TfrxPreviewPages::ExportTo(TfrxCustomExportFilter& filter) {
     filter.Report = report_;
+    filter.Pages = this;
     if (filter.ShowDialog && filter.ShowOptionsDialog() != 1)
         return false;
     if (filter.CurPage)

@@ -14,6 +14,7 @@
 // stays valid until the next BuildPage or ClearPages.
 #pragma once
 
+#include "report/engine/export_filter.h"
 #include "report/model/pages.h"
 #include "report/model/xml.h"
 
@@ -101,25 +102,6 @@ struct TfrxRunState {
     bool DoublePass = false;
     double CurY = 0;
     int TotalPages = 0;
-};
-
-// What an export filter does with the pages it is handed.
-class TfrxCustomExportFilter {
-public:
-    virtual ~TfrxCustomExportFilter() = default;
-    TfrxReport* Report = nullptr;
-    bool ShowDialog = false;
-    bool ShowProgress = false;
-    bool CurPage = false;
-    AnsiString PageNumbers; // "1,3-5"; empty: all pages
-    // 1 (OK) continues the export.
-    virtual int ShowOptionsDialog() { return 1; }
-    virtual bool BeginExport() = 0;
-    virtual void BeginPage(TfrxReportPage& page, int index) = 0;
-    // The page background, each band and each object directly inside a band.
-    virtual void ExportView(TfrxReportComponent& object) = 0;
-    virtual void EndPage(TfrxReportPage& page, int index) = 0;
-    virtual void EndExport() = 0;
 };
 
 // The page numbers a PageNumbers text asks for (1-based, in order); empty

@@ -5,6 +5,7 @@
 #include "platform/date_time.h"
 #include "platform/exception.h"
 #include "platform/format_settings.h"
+#include "report/model/report.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -266,26 +267,18 @@ TEST(PdfExport, FileNameRules) {
     EXPECT_EQ(pdf.Writer(), nullptr);
 }
 
-struct Report : IPdfExportReport {
-    TfrxSilentMode mode = TfrxSilentMode::simSilent;
-    std::vector<std::string> errors, boxes;
-    int PreparedPageCount() const override { return 1; }
-    AnsiString TempDir() const override { return {}; }
-    AnsiString FileName() const override { return {}; }
-    AnsiString ReportName() const override { return {}; }
-    TfrxSilentMode NewSilentMode() const override { return mode; }
-    IPdfExportOutline* Outline() override { return nullptr; }
-    void AddError(const AnsiString& m) override { errors.push_back(m); }
-    void ShowMessageBox(const AnsiString& t, const AnsiString& c) override {
-        boxes.push_back(c + ": " + t);
-    }
-};
-
 TEST(PdfExport, UnwritableFileGoesThroughSilentMode) {
+    RegisterReportModelClasses();
+    std::vector<std::string> boxes;
+    SetReportErrorBox([&](const AnsiString& caption, const AnsiString& text) {
+        boxes.push_back(caption + ": " + text);
+    });
     for (auto mode :
          {TfrxSilentMode::simSilent, TfrxSilentMode::simMessageBoxes, TfrxSilentMode::simReThrow}) {
-        Report report;
-        report.mode = mode;
+        boxes.clear();
+        TfrxReport report;
+        report.EngineOptions.NewSilentMode = mode;
+        report.AddError("earlier");
         TfrxPDFExport pdf;
         pdf.Report = &report;
         pdf.FileName = "/nonexistent-folder-kanvo/akt.pdf";
@@ -294,15 +287,25 @@ TEST(PdfExport, UnwritableFileGoesThroughSilentMode) {
             EXPECT_THROW(pdf.EndExport(), Exception);
         } else {
             pdf.EndExport();
-            auto& list = mode == TfrxSilentMode::simSilent ? report.errors : report.boxes;
-            ASSERT_EQ(list.size(), 1u);
-            EXPECT_TRUE(Has(list[0], "Cannot create file \"/nonexistent-folder-kanvo/akt.pdf\""));
-            if (mode == TfrxSilentMode::simMessageBoxes) {
-                EXPECT_EQ(list[0].substr(0, 7), "Chyba: ");
+            if (mode == TfrxSilentMode::simSilent) {
+                ASSERT_EQ(report.Errors.size(), 2u);
+                EXPECT_TRUE(Has(*report.Errors.begin(),
+                                "Cannot create file \"/nonexistent-folder-kanvo/akt.pdf\""));
+                EXPECT_TRUE(boxes.empty());
+            } else {
+                // One box with this error alone; the error list stays as it was.
+                ASSERT_EQ(boxes.size(), 1u);
+                EXPECT_EQ(boxes[0].substr(0, 7), "Chyba: ");
+                EXPECT_TRUE(Has(boxes[0], "Cannot create file"));
+                EXPECT_FALSE(Has(boxes[0], "earlier"));
+                EXPECT_EQ(report.Errors, std::set<AnsiString>{"earlier"});
+                EXPECT_EQ(report.EngineOptions.NewSilentMode, mode);
             }
         }
+        EXPECT_TRUE(pdf.FileNames.empty());
         EXPECT_EQ(pdf.Writer(), nullptr);
     }
+    SetReportErrorBox(nullptr);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/code_page.h"
 #include "platform/date_time.h"
 #include "platform/exception.h"
+#include "report/engine/memo_layout.h"
 #include "report/engine/memo_text.h"
 #include "report/model/dataset.h"
 #include "report/model/resources.h"

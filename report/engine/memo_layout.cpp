@@ -50,20 +50,6 @@ void ApplyAutoWidthWith(TfrxDrawText& dt, TfrxCustomMemoView& memo) {
         AlignChildViews(*parent);
 }
 
-// The first "[TOTALPAGES#]" and "[COPYNAME#]" of an expanding memo.
-void ResolvePlaceholders(TfrxCustomMemoView& memo) {
-    if (!memo.AllowExpressions)
-        return;
-    WideString copyName;
-    const TfrxVariables& globals = frxGlobalVariables();
-    if (int i = globals.IndexOf("CopyName"); i >= 0)
-        copyName = AnsiToWide(VarToStr(globals.Items(i).Value) + std::to_string(memo.CopyNo));
-    const WideString text = memo.Text();
-    WideString resolved = ResolveDrawingPlaceholders(text, memo.TotalPages, copyName);
-    if (resolved != text)
-        memo.SetText(resolved);
-}
-
 // Puts the memo's Color back however the drawing ends.
 class ColorRestorer {
 public:
@@ -284,7 +270,7 @@ void ApplyAutoWidth(TfrxCustomMemoView& memo) {
 
 void DrawMemo(TfrxCustomMemoView& memo, Canvas& canvas, double scaleX, double scaleY,
               double offsetX, double offsetY) {
-    ResolvePlaceholders(memo);
+    ResolveMemoPlaceholders(memo);
     ColorRestorer restoreColor(memo);
     TfrxDrawText& dt = MemoDrawText(memo);
     DrawTextLock lock(dt);

@@ -5,6 +5,7 @@
 #include "platform/exception.h"
 #include "platform/format_settings.h"
 #include "platform/graphics/font_service.h"
+#include "report/model/variables.h"
 #include "script/format_float.h"
 
 #include <algorithm>
@@ -341,6 +342,19 @@ WideString ResolveDrawingPlaceholders(std::u16string_view text, int totalPages,
     if (size_t at = FindAsciiText(out, kCopyName); at != WideString::npos)
         out.replace(at, kCopyName.size(), copyName);
     return out;
+}
+
+void ResolveMemoPlaceholders(TfrxCustomMemoView& memo) {
+    if (!memo.AllowExpressions)
+        return;
+    WideString copyName;
+    const TfrxVariables& globals = frxGlobalVariables();
+    if (int i = globals.IndexOf("CopyName"); i >= 0)
+        copyName = AnsiToWide(VarToStr(globals.Items(i).Value) + std::to_string(memo.CopyNo));
+    const WideString text = memo.Text();
+    WideString resolved = ResolveDrawingPlaceholders(text, memo.TotalPages, copyName);
+    if (resolved != text)
+        memo.SetText(resolved);
 }
 
 } // namespace kanvo

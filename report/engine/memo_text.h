@@ -166,5 +166,8 @@ private:
 // ignored; later occurrences stay).
 WideString ResolveDrawingPlaceholders(std::u16string_view text, int totalPages,
                                       std::u16string_view copyName);
+// The same on a memo that allows expressions, with its TotalPages and the
+// global variable "CopyName" followed by its CopyNo.
+void ResolveMemoPlaceholders(TfrxCustomMemoView& memo);
 
 } // namespace kanvo

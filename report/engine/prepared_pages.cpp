@@ -67,21 +67,6 @@ void ForEachAttribute(std::string_view text, F f) {
     }
 }
 
-// The drawing-time placeholders of a memo: the first "[TOTALPAGES#]" and
-// the first "[COPYNAME#]" (the global variable CopyName and the copy number).
-void ResolvePagePlaceholders(TfrxCustomMemoView& memo, int totalPages, int copyNo) {
-    if (!memo.AllowExpressions)
-        return;
-    WideString copyName;
-    const TfrxVariables& globals = frxGlobalVariables();
-    if (int i = globals.IndexOf("CopyName"); i >= 0)
-        copyName = AnsiToWide(VarToStr(globals.Items(i).Value) + IntText(copyNo));
-    const WideString text = memo.Text();
-    WideString resolved = ResolveDrawingPlaceholders(text, totalPages, copyName);
-    if (resolved != text)
-        memo.SetText(resolved);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------- dictionary
@@ -799,7 +784,9 @@ bool TfrxPreviewPages::ExportTo(TfrxCustomExportFilter& filter) {
                         if (auto* memo = dynamic_cast<TfrxCustomMemoView*>(view)) {
                             if (memo->Highlight.Active)
                                 memo->SetFont(memo->Highlight.Font);
-                            ResolvePagePlaceholders(*memo, Count(), 1);
+                            memo->TotalPages = Count();
+                            memo->CopyNo = 1;
+                            ResolveMemoPlaceholders(*memo);
                         }
                         filter.ExportView(*view);
                     }

@@ -5,6 +5,7 @@
 #include "app/document_archive.h"
 #include "app/job_file.h"
 #include "app/text_helpers.h"
+#include "platform/date_time.h"
 #include "platform/files.h"
 
 namespace kanvo {
@@ -39,6 +40,15 @@ TForm1::TForm1(TApplication& application, AnsiString programFolder)
         ds->CloseDataSource = false;
         frxReport1.AddHostComponent(ds);
     }
+    frxPDFExport1.ShowDialog = false;
+    frxPDFExport1.OverwritePrompt = false;
+    frxPDFExport1.ShowProgress = false;
+    frxPDFExport1.UseFileCache = true;
+    frxPDFExport1.Compressed = true;
+    frxPDFExport1.EmbeddedFonts = false;
+    frxPDFExport1.OpenAfterExport = false;
+    frxPDFExport1.HTMLTags = true;
+    frxPDFExport1.ProtectionFlags = ePrint | eModify | eCopy | eAnnot;
 }
 
 AnsiString TForm1::SharedIniFile() const {
@@ -140,13 +150,38 @@ bool TForm1::ProduceContract() {
     (void)RichTextFolder();
     if (!ReportRun.BuildReport(true))
         return false;
-    // The preview and the two PDF exports come here.
+    // The preview window comes here; both PDFs are written from the pages
+    // it would show.
+    ForceDirectories(ProgramFolderPath + "pdf");
+    frxPDFExport1.DefaultPath = ProgramFolderPath + "pdf";
+    // A file that cannot be written has been reported by the filter; the
+    // run goes on, and the exit status tells of it.
+    frxPDFExport1.FileName = ProgramFolderPath + "akt.pdf";
+    if (!ReportRun.PreparedPages().ExportTo(frxPDFExport1))
+        Application.SetExitCode(kExitJobError);
+    frxPDFExport1.FileName = DatedPdfName();
+    if (!ReportRun.PreparedPages().ExportTo(frxPDFExport1))
+        Application.SetExitCode(kExitJobError);
     return true;
 }
 
+AnsiString TForm1::DatedPdfName() {
+    // An order without a company row reads both fields as empty texts.
+    auto text = [this](const char* field) {
+        TField* f = ZQuery1.Active() ? ZQuery1.FindField(field) : nullptr;
+        return f && ZQuery1.RecordCount() > 0 ? f->AsText() : AnsiString();
+    };
+    AnsiString company = FoldDiacritics(text("nazevpodni") + "_" + text("sidlo"));
+    company = ReplaceAllNoCase(company, " ", "_");
+    return company + "_" + FormatDateTime("yyyymmdd", Now()) + ".pdf";
+}
+
 void TForm1::Button1Click() {
-    if (!ProduceContract())
+    if (!ProduceContract()) {
+        // The report has shown its errors; no document is archived.
+        Application.SetExitCode(kExitJobError);
         return;
+    }
     ArchiveDocument(ZConnection1, Job.OrderKey, ProgramFolderPath + "akt.pdf");
 }
 

@@ -10,6 +10,7 @@
 
 #include "app/application.h"
 #include "data/zconnection.h"
+#include "pdf/pdf_export.h"
 #include "report/engine/engine.h"
 #include "report/model/dataset.h"
 #include "report/model/report.h"
@@ -47,10 +48,13 @@ public:
     void FormActivate();
     void Button1Click();
     // The output run's report steps: template, rich text folder, build,
-    // then (to come) preview and the two PDF exports. False when the report
-    // could not be built (its errors are already reported); the job then
-    // ends without a document.
+    // preview (to come), then "akt.pdf" and the dated copy in the folder
+    // "pdf". False when the report could not be built (its errors are already
+    // reported); the job then ends without a document.
     bool ProduceContract();
+    // The dated copy's name: company name and seat of the current company
+    // row without diacritics, blanks as "_", then "_" and today as yyyymmdd.
+    AnsiString DatedPdfName();
     // The rich text folder: key "Cesta" of section "RTF" of the own INI file,
     // the program folder by default, with a trailing delimiter.
     AnsiString RichTextFolder();
@@ -73,6 +77,7 @@ public:
     TfrxDBDataset frxDBDataset2; // over ZQuery2
     TfrxReport frxReport1;
     TfrxReportRun ReportRun{frxReport1};
+    TfrxPDFExport frxPDFExport1;
     JobState Job;
     int Left = 0;
     int Top = 0;

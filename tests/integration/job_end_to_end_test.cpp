@@ -1,10 +1,12 @@
-// The whole job through the real binary: job file, logon, data selection and
-// the archive row in doklady.
+// The whole job through the real binary: job file, logon, data selection,
+// the contract template run, the two PDFs and the archive row in doklady.
 #include "data/zconnection.h"
 #include "tests/data/db_fixture.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <ctime>
 
 namespace kanvo {
 namespace {
@@ -28,6 +30,15 @@ protected:
     }
     void WriteJob(const std::string& text) { test::WriteFile(program_ / "doklad.txt", text); }
     void WritePdf(const std::string& bytes) { test::WriteFile(program_ / "akt.pdf", bytes); }
+    void CopyTemplate() {
+        fs::copy_file(fs::path(KANVO_TEST_FIXTURE_DIR) / "kanvo.fr3", program_ / "kanvo.fr3");
+    }
+    static std::string Today() {
+        std::time_t now = std::time(nullptr);
+        char buffer[16];
+        std::strftime(buffer, sizeof buffer, "%Y%m%d", std::localtime(&now));
+        return buffer;
+    }
     test::ProcessResult Run(const std::vector<std::string>& args = {}) {
         return test::RunProcess(program_ / "kanvo", args);
     }
@@ -70,70 +81,96 @@ const std::string kPopis = "potvrzen\xED objedn\xE1vky kanvo";
 TEST_F(JobEndToEnd, CreatesTheArchiveRowThenReplacesItsContent) {
     test::ExecSql("delete from doklady where objedavka = '1001'");
     WriteJob("1001\r\nnazevpodni\r\n");
-    std::string pdf = "%PDF-1.4\r\n\x00\xFF\xE8 binary\r\n%%EOF";
-    pdf += std::string(1, '\0');
-    WritePdf(pdf);
+    CopyTemplate();
     auto result = Run();
     ASSERT_EQ(result.exitCode, 0) << result.err;
     auto rows = Rows("1001");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].popis, kPopis);
     EXPECT_EQ(rows[0].cislo, "1001");
-    EXPECT_EQ(rows[0].obsah, pdf);
+    EXPECT_EQ(rows[0].obsah.rfind("%PDF-1.5", 0), 0u);
     EXPECT_FALSE(fs::exists(program_ / "akt.pdf"));
+    // The dated copy stays, named after the company and its seat.
+    const fs::path copy = program_ / "pdf" / ("Stavebni_firma_Novak_Brno_" + Today() + ".pdf");
+    ASSERT_TRUE(fs::exists(copy));
+    EXPECT_EQ(test::RunProcess("/usr/bin/qpdf", {"--check", copy.string()}).exitCode, 0);
+    const std::string first = rows[0].obsah;
 
-    WritePdf("second");
     result = Run();
     ASSERT_EQ(result.exitCode, 0) << result.err;
     rows = Rows("1001");
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].obsah, "second");
+    EXPECT_EQ(rows[0].obsah.rfind("%PDF-1.5", 0), 0u);
+    EXPECT_NE(rows[0].obsah, first); // a new document (its /ID differs)
 }
 
 TEST_F(JobEndToEnd, BlankFormModeKeysTheRowByTheRegistrationNumber) {
     test::ExecSql("delete from doklady where objedavka = '12345678'");
     WriteJob("12345678\nadr1");
-    WritePdf("blank form");
+    // Blank-form mode reads kanvop.fr3; without one the report is empty and
+    // the document a PDF without pages.
+    CopyTemplate();
     auto result = Run({"cista"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     auto rows = Rows("12345678");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].cislo, "12345678");
-    EXPECT_EQ(rows[0].obsah, "blank form");
+    EXPECT_NE(rows[0].obsah.find("/Count 0"), std::string::npos);
 }
 
-TEST_F(JobEndToEnd, EmptyPdfStoresNull) {
+TEST_F(JobEndToEnd, AReportThatCannotBeBuiltArchivesNothing) {
     test::ExecSql("delete from doklady where objedavka = '1002'");
     WriteJob("1002\r\nx\r\n");
-    WritePdf("");
-    ASSERT_EQ(Run().exitCode, 0);
-    auto rows = Rows("1002");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_TRUE(rows[0].obsahNull);
+    // A template whose memo holds a broken expression.
+    CopyTemplate();
+    std::string text = test::ReadFile(program_ / "kanvo.fr3");
+    const std::string good = "Text=\"Strana [Page#] z [TotalPages#]\"";
+    ASSERT_NE(text.find(good), std::string::npos);
+    text.replace(text.find(good), good.size(), "Text=\"[1 +]\"");
+    test::WriteFile(program_ / "kanvo.fr3", text);
+    WritePdf("older document");
+    auto result = Run();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Strana: "), std::string::npos) << result.err;
+    EXPECT_TRUE(Rows("1002").empty());
+    EXPECT_EQ(test::ReadFile(program_ / "akt.pdf"), "older document");
 }
 
 TEST_F(JobEndToEnd, AFailedUpdateKeepsTheFile) {
-    test::ExecSql("delete from doklady where objedavka = '1001'");
+    // A database whose archive column holds 255 bytes: the UPDATE fails.
+    test::ExecSql("drop table if exists mervik_old.obj; drop table if exists mervik_old.adresar;"
+                  "drop table if exists mervik_old.doklady;"
+                  "create table mervik_old.obj like mervik.obj;"
+                  "insert into mervik_old.obj select * from mervik.obj;"
+                  "create table mervik_old.adresar like mervik.adresar;"
+                  "insert into mervik_old.adresar select * from mervik.adresar;"
+                  "create table mervik_old.doklady like mervik.doklady;"
+                  "alter table mervik_old.doklady modify obsah tinyblob");
+    test::WriteFile(root_.Path() / "mervik05.ini",
+                    "[LogOn]\r\nIP=127.0.0.1\r\nUser=kanvo\r\nPassword=kanvo\r\nSQLport=" +
+                        std::to_string(test::TestDbPort()) + "\r\nDatabase=mervik_old\r\n");
     WriteJob("1001\r\nnazevpodni\r\n");
-    // Twice its size as hexadecimal text: more than the server's 16 MB packet.
-    WritePdf(std::string(9 << 20, 'x'));
+    CopyTemplate();
     auto result = Run();
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err.rfind("kanvo: SQL Error: ", 0), 0u) << result.err;
-    EXPECT_TRUE(fs::exists(program_ / "akt.pdf"));
-    EXPECT_EQ(fs::file_size(program_ / "akt.pdf"), size_t{9} << 20);
+    ASSERT_TRUE(fs::exists(program_ / "akt.pdf"));
+    EXPECT_EQ(test::ReadFile(program_ / "akt.pdf").rfind("%PDF-1.5", 0), 0u);
 }
 
-TEST_F(JobEndToEnd, MissingPdfIsReportedAndTheNewRowStays) {
+TEST_F(JobEndToEnd, APdfThatCannotBeWrittenIsReportedAndTheNewRowStays) {
     test::ExecSql("delete from doklady where objedavka = '1002'");
     WriteJob("1002\r\nx\r\n");
+    CopyTemplate();
+    fs::create_directory(program_ / "akt.pdf"); // no file can be made there
     auto result = Run();
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "kanvo: Cannot open file \"" + (program_ / "akt.pdf").string() +
-                              "\". No such file or directory.\n");
+    EXPECT_NE(result.err.find("akt.pdf"), std::string::npos) << result.err;
     auto rows = Rows("1002");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_TRUE(rows[0].obsahNull);
+    // The dated copy was still written.
+    EXPECT_TRUE(fs::exists(program_ / "pdf" / ("Zlutoucky_kun_a.s._Praha_" + Today() + ".pdf")));
 }
 
 TEST_F(JobEndToEnd, WrongPasswordOrHostWritesNothing) {
@@ -169,14 +206,14 @@ TEST_F(JobEndToEnd, OrderTableWithoutFakIco) {
 TEST_F(JobEndToEnd, QuotesInTheOrderNumberSelectNothingAndChangeNothing) {
     test::ExecSql("delete from doklady where objedavka like '1%'");
     WriteJob("1001\r\nx\r\n");
-    WritePdf("original");
+    CopyTemplate();
     ASSERT_EQ(Run().exitCode, 0);
+    const std::string original = Rows("1001")[0].obsah;
     int64_t before = AllRows();
     WriteJob("1\" or \"1\"=\"1\r\nx\r\n");
-    WritePdf("attack");
     auto result = Run();
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(Rows("1001")[0].obsah, "original");
+    EXPECT_EQ(Rows("1001")[0].obsah, original);
     EXPECT_EQ(AllRows(), before + 1); // one row of its own, under the literal key
     EXPECT_EQ(Rows("1\" or \"1\"=\"1").size(), 1u);
 }

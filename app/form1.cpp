@@ -7,6 +7,8 @@
 #include "app/text_helpers.h"
 #include "platform/date_time.h"
 #include "platform/files.h"
+#include "platform/gui/preview_window.h"
+#include "report/engine/page_drawing.h"
 
 namespace kanvo {
 namespace {
@@ -40,6 +42,15 @@ TForm1::TForm1(TApplication& application, AnsiString programFolder)
         ds->CloseDataSource = false;
         frxReport1.AddHostComponent(ds);
     }
+    ReportRun.OnShowPreview = [](TfrxReportRun& run) {
+        PreparedPagesView view = ViewOfPreparedPages(run.PreparedPages());
+        PreviewPages pages;
+        pages.Title = run.Report().ReportOptions.Name;
+        pages.Count = view.Count;
+        pages.PageSize = view.PageSize;
+        pages.DrawPage = view.DrawPage;
+        ShowPreviewWindow(pages);
+    };
     frxPDFExport1.ShowDialog = false;
     frxPDFExport1.OverwritePrompt = false;
     frxPDFExport1.ShowProgress = false;
@@ -150,8 +161,11 @@ bool TForm1::ProduceContract() {
     (void)RichTextFolder();
     if (!ReportRun.BuildReport(true))
         return false;
-    // The preview window comes here; both PDFs are written from the pages
-    // it would show.
+    // The preview prepares the report again and returns when the user has
+    // closed it (at once without a display); both PDFs are written from the
+    // pages it showed.
+    if (!ReportRun.ShowReport(true))
+        return false;
     ForceDirectories(ProgramFolderPath + "pdf");
     frxPDFExport1.DefaultPath = ProgramFolderPath + "pdf";
     // A file that cannot be written has been reported by the filter; the

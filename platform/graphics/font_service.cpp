@@ -105,9 +105,9 @@ FontService::FontService() : impl_(std::make_unique<Impl>()) {
     FT_UInt version = TT_INTERPRETER_VERSION_35;
     FT_Property_Set(impl_->library, "truetype", "interpreter-version", &version);
     FcInit();
-    // fontconfig keeps its configuration and default values until FcFini; free
-    // them when the process ends so leak checkers see a clean exit.
-    std::atexit([] { FcFini(); });
+    // No FcFini at exit: the GUI toolkit shares fontconfig and may still hold
+    // its caches then, which FcFini asserts against. The process's end frees
+    // the configuration (the leak checker's suppressions name fontconfig).
 }
 
 FontService::~FontService() = default;

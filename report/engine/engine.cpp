@@ -1454,4 +1454,14 @@ bool TfrxReportRun::BuildReport(bool clearPrevious) {
     return result;
 }
 
+bool TfrxReportRun::ShowReport(bool clearPrevious) {
+    if (clearPrevious)
+        pages_.ClearPages();
+    if (!BuildReport(false))
+        return false;
+    if (OnShowPreview)
+        OnShowPreview(*this);
+    return true;
+}
+
 } // namespace kanvo

@@ -200,8 +200,14 @@ public:
     TfrxPreviewPages& PreparedPages() { return pages_; }
     TfrxReportExpressions& Expressions() { return expressions_; }
     TfrxEngine& Engine() { return engine_; }
+    // Builds the report and, when that worked, shows the prepared pages
+    // through OnShowPreview (returning when the preview is closed).
+    bool ShowReport(bool clearPrevious = true);
+
     // The host's hooks around a run.
     std::function<void(TfrxReport&)> OnBeginDoc, OnEndDoc;
+    // The preview window; without one ShowReport only builds.
+    std::function<void(TfrxReportRun&)> OnShowPreview;
 
 private:
     TfrxReport& report_;

@@ -142,6 +142,12 @@ const ClassInfo& TfrxUserDataSet::StaticClass() {
     return info;
 }
 
+bool TfrxUserDataSet::Eof() {
+    if (RangeEnd != TfrxRangeEnd::reCount && OnCheckEOF.empty())
+        return true;
+    return TfrxDataSet::Eof();
+}
+
 Variant TfrxUserDataSet::Value(const AnsiString& name) {
     return OnGetValue ? OnGetValue(name) : Variant::Null();
 }

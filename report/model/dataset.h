@@ -152,6 +152,9 @@ public:
     std::vector<AnsiString> GetFieldList() override { return Fields; }
     Variant Value(const AnsiString& name) override;
     AnsiString DisplayText(const AnsiString& name) override { return VarToStr(Value(name)); }
+    // Ends by its count or its script's end test; a source with neither
+    // could never end and counts as having no rows.
+    bool Eof() override;
 };
 
 // The first data source whose UserName equals `name` (letter case ignored),

@@ -151,6 +151,10 @@ TEST_F(Bands, RowSourceAndColumns) {
     data->SetRowCount(0);
     virtualRows.First();
     EXPECT_TRUE(virtualRows.Eof());
+    // A user source without a count or an end test would never end.
+    TfrxUserDataSet endless;
+    endless.First();
+    EXPECT_TRUE(endless.Eof());
     data->SetRowCount(-5);
     EXPECT_EQ(data->RowCount(), 0);
 

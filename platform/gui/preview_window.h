@@ -1,0 +1,29 @@
+// The preview window: the finished pages of a report, one at a time, in a
+// modal, maximized window with page and zoom buttons. The pages come from the
+// caller, which draws each on a canvas; the window knows nothing of reports.
+#pragma once
+
+#include "platform/graphics/canvas.h"
+#include "platform/text_types.h"
+
+#include <functional>
+#include <utility>
+
+namespace kanvo {
+
+struct PreviewPages {
+    AnsiString Title; // the window title, in the process code page
+    int Count = 0;
+    // Width and height of a page in report pixels (96 per inch).
+    std::function<std::pair<int, int>(int page)> PageSize;
+    // Draws page `page` with its top-left corner at (x, y), `scale` device
+    // pixels per report pixel.
+    std::function<void(int page, Canvas& canvas, double scale, double x, double y)> DrawPage;
+};
+
+// Shows the pages and returns when the user has closed the window (the close
+// button, Escape or the window's own close). Keys: Page Up/Down, Home, End,
+// + and - for the zoom. Without a display it returns at once with false.
+bool ShowPreviewWindow(const PreviewPages& pages);
+
+} // namespace kanvo

@@ -242,6 +242,38 @@ TEST_F(Engine, ObjectsOnThePageOutsideBandsPrintOnEveryPage) {
     EXPECT_EQ(design->Objects()[0]->Name(), "Stamp");
 }
 
+TEST_F(Engine, KeepTogetherMovesARowWithItsDetailsToTheNextPage) {
+    auto* master = Band<TfrxMasterData>("Master", 0, 100);
+    master->SetRowCount(4);
+    master->KeepTogether = true;
+    Memo(master, "M", u"[Line]");
+    auto* detail = Band<TfrxDetailData>("Detail", 120, 100);
+    detail->SetRowCount(2);
+    // Blocks of 300 pixels: three fill 900 of the 1046.93; the fourth's
+    // master would still fit, its details not, so the whole block moves.
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    ASSERT_EQ(run.PreparedPages().Count(), 2);
+    Lines first = Dump(0), second = Dump(1);
+    EXPECT_EQ(first, (Lines{"Master 1", "Detail", "Detail", "Master 2", "Detail", "Detail",
+                            "Master 3", "Detail", "Detail"}));
+    EXPECT_EQ(second, (Lines{"Master 4", "Detail", "Detail"}));
+}
+
+TEST_F(Engine, WithoutKeepTogetherTheBlockBreaksWhereTheSpaceEnds) {
+    auto* master = Band<TfrxMasterData>("Master", 0, 100);
+    master->SetRowCount(4);
+    Memo(master, "M", u"[Line]");
+    auto* detail = Band<TfrxDetailData>("Detail", 120, 150);
+    detail->SetRowCount(2);
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    // Blocks of 400: two fit (800), the third's master too (900), its
+    // details go on.
+    Lines first = Dump(0);
+    EXPECT_EQ(first.back(), "Master 3");
+    Lines second = Dump(1);
+    EXPECT_EQ(second.front(), "Detail");
+}
+
 TEST_F(Engine, AppendingRunsAddPages) {
     Band<TfrxReportTitle>("Title", 0, 40);
     ASSERT_TRUE(run.BuildReport());

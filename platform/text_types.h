@@ -17,4 +17,15 @@ using WideString = std::u16string;
 using AnsiChar = char;
 using WideChar = char16_t;
 
+// The text without the blanks and control characters (codes up to 32) at
+// either end.
+inline std::string_view TrimBlanks(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
+    return text.substr(b, e - b);
+}
+
 } // namespace kanvo

@@ -20,15 +20,6 @@ constexpr int kMaxVariableDepth = TfrxReportExpressions::kMaxCalcDepth;
 // A child chain longer than this is not a band layout but a fault.
 constexpr int kMaxChainLength = 10000;
 
-std::string_view TrimView(std::string_view text) {
-    size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
-        --e;
-    return text.substr(b, e - b);
-}
-
 bool IsIdentStart(char c) {
     const auto u = static_cast<unsigned char>(c);
     return (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || u == '_' || u >= 0x80;
@@ -99,12 +90,12 @@ std::vector<AnsiString> SplitArguments(std::string_view inner) {
         else if (c == ')')
             --depth;
         else if (c == ',' && depth == 0) {
-            args.emplace_back(TrimView(inner.substr(start, i - start)));
+            args.emplace_back(TrimBlanks(inner.substr(start, i - start)));
             start = i + 1;
         }
         ++i;
     }
-    args.emplace_back(TrimView(inner.substr(std::min(start, inner.size()))));
+    args.emplace_back(TrimBlanks(inner.substr(std::min(start, inner.size()))));
     return args;
 }
 
@@ -132,7 +123,7 @@ TfrxBand* NearestBand(TfrxComponent& object) {
 } // namespace
 
 TfrxAggregateFunction AggregateFunctionOf(std::string_view name) {
-    auto function = AggregateNamed(TrimView(name));
+    auto function = AggregateNamed(TrimBlanks(name));
     return function ? *function : TfrxAggregateFunction::agCount;
 }
 
@@ -325,7 +316,7 @@ void TfrxAggregateList::Scan(std::string_view text, ScanContext& context) {
         if (c == '<') {
             const size_t close = ClosingAngle(text, i);
             if (close != std::string_view::npos) {
-                const std::string_view inside = TrimView(text.substr(i + 1, close - i - 1));
+                const std::string_view inside = TrimBlanks(text.substr(i + 1, close - i - 1));
                 if (!inside.empty() && report_.Variables.IndexOf(inside) >= 0) {
                     ExpandVariable(inside, context);
                     i = close + 1;
@@ -361,7 +352,7 @@ void TfrxAggregateList::Scan(std::string_view text, ScanContext& context) {
             if (paren < n && text[paren] == '(') {
                 const size_t close = MatchingParen(text, paren);
                 if (close != std::string_view::npos) {
-                    AddCall(*function, TrimView(text.substr(start, close + 1 - start)),
+                    AddCall(*function, TrimBlanks(text.substr(start, close + 1 - start)),
                             SplitArguments(text.substr(paren + 1, close - paren - 1)), context);
                     i = close + 1;
                     continue;
@@ -535,7 +526,7 @@ const TfrxAggregateItem* TfrxAggregateList::Find(TfrxBand* currentBand, const An
                                                  const AnsiString& expression, TfrxBand* band,
                                                  int flags) const {
     const TfrxAggregateFunction function = AggregateFunctionOf(name);
-    const std::string_view wanted = TrimView(expression);
+    const std::string_view wanted = TrimBlanks(expression);
     const bool countInvisible = (flags & kAggregateCountInvisible) != 0;
     const bool runningTotal = (flags & kAggregateRunningTotal) != 0;
     for (const auto& item : items_) {
@@ -545,7 +536,7 @@ const TfrxAggregateItem* TfrxAggregateList::Find(TfrxBand* currentBand, const An
             continue;
         if (item->CountInvisible != countInvisible || item->RunningTotal != runningTotal)
             continue;
-        const std::string_view own = TrimView(item->Expression);
+        const std::string_view own = TrimBlanks(item->Expression);
         if (own.size() == wanted.size() && AnsiSameText(own, wanted))
             return item.get();
     }

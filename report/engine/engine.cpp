@@ -27,14 +27,6 @@ bool Overlap(double a0, double a1, double b0, double b1) {
     return a0 < b1 - 0.0001 && a1 > b0 + 0.0001;
 }
 
-AnsiString TrimBlanks(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ')
-        s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
-        s.remove_suffix(1);
-    return AnsiString(s);
-}
-
 bool IsDataBand(const TfrxBand* b) {
     return dynamic_cast<const TfrxDataBand*>(b) != nullptr;
 }

@@ -10,15 +10,6 @@ namespace kanvo {
 
 namespace {
 
-AnsiString Trimmed(const AnsiString& text) {
-    size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
-        --e;
-    return text.substr(b, e - b);
-}
-
 // Letter case never changes a text's length, so texts of different lengths
 // are told apart without converting them.
 bool SameName(const AnsiString& a, const AnsiString& b) {
@@ -301,7 +292,7 @@ Variant TfrxReportExpressions::Get(const AnsiString& name) {
         return *value;
     size_t paren = name.find('(');
     if (paren != AnsiString::npos) {
-        AnsiString head = AnsiUpperCase(Trimmed(name.substr(0, paren)));
+        AnsiString head = AnsiUpperCase(AnsiString(TrimBlanks(name.substr(0, paren))));
         if (head == "SUM" || head == "MIN" || head == "MAX" || head == "AVG" || head == "COUNT")
             return Calc(name);
     }
@@ -327,8 +318,8 @@ Variant TfrxReportExpressions::CallAggregate(const AnsiString& name, std::vector
     if (args.size() < first + 2)
         return Variant::Null();
     AnsiString expr = count ? AnsiString() : VarToStr(args[0]);
-    AnsiString bandText = Trimmed(VarToStr(args[first]));
-    AnsiString flagsText = Trimmed(VarToStr(args[first + 1]));
+    AnsiString bandText = AnsiString(TrimBlanks(VarToStr(args[first])));
+    AnsiString flagsText = AnsiString(TrimBlanks(VarToStr(args[first + 1])));
     TfrxBand* band = nullptr;
     int flags = 0;
     if (!bandText.empty())

@@ -21,14 +21,6 @@ std::vector<TfrxDataSet*>& DataSetList() {
     return list;
 }
 
-AnsiString TrimBlanks(const AnsiString& s) {
-    size_t b = s.find_first_not_of(" \t");
-    if (b == AnsiString::npos)
-        return "";
-    size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
 } // namespace
 
 // ---- TfrxDataSet ---------------------------------------------------------

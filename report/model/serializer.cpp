@@ -842,21 +842,11 @@ void TfrxXMLSerializer::WriteTree(TfrxComponent& root, bool saveChildren, TfrxXM
         doc->SaveToStream(*stream_);
 }
 
-namespace {
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ')
-        s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ')
-        s.remove_suffix(1);
-    return s;
-}
-} // namespace
-
 std::unique_ptr<TfrxComponent> TfrxXMLSerializer::CreateFromTextOwned(TfrxComponent* owner,
                                                                       std::string_view text,
                                                                       bool keepUnresolved) {
     Owner = owner;
-    text = Trim(text);
+    text = TrimBlanks(text);
     if (text.empty())
         return nullptr;
     size_t blank = text.find(' ');
@@ -882,7 +872,7 @@ std::unique_ptr<TfrxComponent> TfrxXMLSerializer::CreateFromTextOwned(TfrxCompon
 TfrxComponent* TfrxXMLSerializer::CreateFromText(TfrxComponent* owner, std::string_view text,
                                                  bool keepUnresolved) {
     Owner = owner;
-    text = Trim(text);
+    text = TrimBlanks(text);
     if (text.empty())
         return nullptr;
     size_t blank = text.find(' ');

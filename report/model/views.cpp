@@ -38,12 +38,6 @@ using prop::SetField;
 const std::vector<AnsiString> kRestrictionNames = {"rfDontModify", "rfDontSize", "rfDontMove",
                                                    "rfDontDelete", "rfDontEdit"};
 
-// True when the text holds more than blanks and control characters.
-bool HasNonBlank(const AnsiString& text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) > ' '; });
-}
-
 // An enumeration value from an ordinal; out-of-range ordinals clamp.
 template <typename E>
 E EnumOf(int64_t v, const std::vector<AnsiString>& names) {
@@ -176,7 +170,7 @@ bool MemoProp(MemoBuilder& b, std::string_view name) {
     else if (name == "Highlight")
         b.Sub("Highlight", &TfrxHighlight::StaticClass(), [](const T& o) {
              return &o.Highlight;
-         }).Stored([](const T& o) { return HasNonBlank(o.Highlight.Condition); });
+         }).Stored([](const T& o) { return !TrimBlanks(o.Highlight.Condition).empty(); });
     else if (name == "LineSpacing")
         FloatField(b, "LineSpacing", &T::LineSpacing, 2);
     else if (name == "Memo")

@@ -4,6 +4,7 @@
 
 #include "pdf/pdf_file.h"
 #include "platform/graphics/image_codecs.h"
+#include "report/engine/memo_layout.h"
 #include "report/model/views.h"
 
 #include <cmath>
@@ -11,8 +12,13 @@
 namespace kanvo {
 namespace {
 
-// Nearest integer, halves to even (the default rounding mode).
+// Nearest integer, halves to even (the default rounding mode); values
+// beyond ±10⁹ (and NaN) are held there instead of overflowing the int.
 int RoundEven(double v) {
+    if (!(v > -1e9))
+        return std::isnan(v) ? 0 : -1000000000;
+    if (v > 1e9)
+        return 1000000000;
     return static_cast<int>(std::nearbyint(v));
 }
 
@@ -228,6 +234,32 @@ void DrawLine(const TfrxCustomLineView& view, Canvas& canvas, const ViewDrawRect
     canvas.Line({r.x + 0.5, r.y + 0.5}, {r.x1 + 0.5, r.y1 + 0.5});
 }
 
+// Sets a frame's width for a while and then puts back the frame's and every
+// side's own width.
+class FrameWidthScope {
+public:
+    FrameWidthScope(TfrxFrame& frame, double width)
+        : frame_(frame),
+          width_(frame.Width()), sides_{frame.LeftLine.Width, frame.TopLine.Width,
+                                        frame.RightLine.Width, frame.BottomLine.Width} {
+        frame.SetWidth(width);
+    }
+    ~FrameWidthScope() {
+        frame_.SetWidth(width_);
+        frame_.LeftLine.Width = sides_[0];
+        frame_.TopLine.Width = sides_[1];
+        frame_.RightLine.Width = sides_[2];
+        frame_.BottomLine.Width = sides_[3];
+    }
+    FrameWidthScope(const FrameWidthScope&) = delete;
+    FrameWidthScope& operator=(const FrameWidthScope&) = delete;
+
+private:
+    TfrxFrame& frame_;
+    double width_;
+    double sides_[4];
+};
+
 } // namespace
 
 ViewDrawRect ComputeDrawRect(const TfrxView& view, double scaleX, double scaleY, double offsetX,
@@ -250,6 +282,19 @@ ViewDrawRect ComputeDrawRect(const TfrxView& view, double scaleX, double scaleY,
 
 void DrawView(const TfrxView& view, Canvas& canvas, double scaleX, double scaleY, double offsetX,
               double offsetY, std::optional<double> frameWidth) {
+    if (const auto* memo = dynamic_cast<const TfrxCustomMemoView*>(&view)) {
+        // The memo drawing of the report engine: it resolves the memo's
+        // drawing-time placeholders and may apply AutoWidth, so it works on
+        // the memo itself; the frame width is put back afterwards.
+        auto& target = const_cast<TfrxCustomMemoView&>(*memo);
+        std::optional<FrameWidthScope> scope;
+        if (frameWidth)
+            scope.emplace(target.Frame, *frameWidth);
+        canvas.Save();
+        DrawMemo(target, canvas, scaleX, scaleY, offsetX, offsetY);
+        canvas.Restore();
+        return;
+    }
     const double fw = frameWidth.value_or(view.Frame.Width());
     const ViewDrawRect r = ComputeDrawRect(view, scaleX, scaleY, offsetX, offsetY, fw);
     canvas.Save();
@@ -290,8 +335,13 @@ void TfrxPDFPage::WriteRaster(const TfrxView& view) {
         if (!parent_.PrintOptimized)
             offset = 2;
     }
-    const int bw = static_cast<int>(s) + RoundEven(s * rw);
-    const int bh = static_cast<int>(s) + RoundEven(s * rh);
+    const double bwReal = s + std::nearbyint(s * rw), bhReal = s + std::nearbyint(s * rh);
+    if (!(bwReal <= kMaxImageSide && bhReal <= kMaxImageSide &&
+          bwReal * bhReal <= static_cast<double>(kMaxImagePixels)))
+        throw EImageError(Format("View \"%s\" is too large to be written as an image (%s x %s "
+                                 "report pixels).",
+                                 {view.Name(), FormatNumber(rw), FormatNumber(rh)}));
+    const int bw = static_cast<int>(bwReal), bh = static_cast<int>(bhReal);
     auto bitmap = Bitmap::Create(bw, bh);
     {
         CairoCanvas canvas(*bitmap);

@@ -14,7 +14,10 @@
 // - shapes: rectangle, rounded rectangle, ellipse, triangle, diamond and the
 //   two diagonals, outlined with the frame colour and filled with Color;
 // - lines: straight or diagonal, without arrow heads;
-// - memos: fill and frame only (their text is drawn by the text path).
+// - memos: the report engine's DrawMemo (fill, hatch, shadow, frame and the
+//   laid-out text); it works on the memo itself (drawing-time placeholders,
+//   AutoWidth), and a `frameWidth` given here is set on the memo's frame for
+//   the painting and put back afterwards, the sides' own widths included.
 #pragma once
 
 #include "platform/graphics/canvas.h"
@@ -39,6 +42,7 @@ ViewDrawRect ComputeDrawRect(const TfrxView& view, double scaleX, double scaleY,
 
 // Paints the view; `frameWidth` replaces the frame's width for this painting
 // (the PDF writer paints with 0 and writes the frame as vector lines).
+// Memos are changed while they are painted (see above), other views never.
 void DrawView(const TfrxView& view, Canvas& canvas, double scaleX, double scaleY, double offsetX,
               double offsetY, std::optional<double> frameWidth = std::nullopt);
 

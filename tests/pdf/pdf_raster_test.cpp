@@ -224,6 +224,46 @@ TEST_F(RasterPath, PictureThatCannotBeDecodedAbortsWithItsName) {
     }
 }
 
+TEST_F(RasterPath, HtmlMemoIsPaintedWithItsTextAndGetsItsFrameWidthsBack) {
+    TfrxMemoView memo;
+    memo.SetBounds(100, 100, 100, 50);
+    memo.AllowHTMLTags = true;
+    memo.SetText(u"<b>WWWW</b>");
+    memo.Frame.Typ = kAllSides;
+    memo.Frame.SetWidth(2);
+    memo.Frame.LeftLine.Width = 4;
+    page.AddObject(memo);
+    const Inline image = Split();
+    EXPECT_EQ(image.head, ImageHead(303, 153));
+    // The frame after the image uses the frame width again.
+    EXPECT_EQ(image.tail.find("\r\nEI\r\nQ\r\n0 0 0 RG\r\n1.50 w\r\n"), 0u) << image.tail;
+    EXPECT_EQ(memo.Frame.Width(), 2);
+    EXPECT_EQ(memo.Frame.LeftLine.Width, 4);
+    EXPECT_EQ(memo.Frame.TopLine.Width, 2);
+    auto bitmap = DecodeJpeg(image.jpeg);
+    int dark = 0;
+    for (int y = 0; y < bitmap->Height(); ++y)
+        for (int x = 0; x < bitmap->Width(); ++x)
+            dark += Near(bitmap->Pixel(x, y), kBlack, 80);
+    EXPECT_GT(dark, 50) << "text pixels";
+    // No frame on the bitmap.
+    EXPECT_TRUE(Near(bitmap->Pixel(1, 140), kWhite)) << std::hex << bitmap->Pixel(1, 140);
+    EXPECT_TRUE(Near(bitmap->Pixel(150, 1), kWhite)) << std::hex << bitmap->Pixel(150, 1);
+}
+
+TEST_F(RasterPath, ViewTooLargeForABitmapIsAClearError) {
+    TfrxPictureView view;
+    view.SetName("Huge");
+    view.SetBounds(0, 0, 1e12, 10);
+    try {
+        page.AddObject(view);
+        ADD_FAILURE() << "no error";
+    } catch (const EImageError& e) {
+        EXPECT_NE(e.Message().find("\"Huge\" is too large"), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(Content(), "");
+}
+
 TEST_F(RasterPath, PicturesWithoutDecoderOrWithoutGraphicAreStillWritten) {
     TfrxPictureView empty, metafile;
     empty.SetBounds(0, 0, 10, 10);

@@ -128,9 +128,9 @@ private:
     void WriteLineView(const TfrxCustomLineView& line);
     void WriteArrow(const TfrxCustomLineView& line, double tx, double ty, double ox, double oy);
     void WriteShape(const TfrxShapeView& shape);
-    // Seam of the raster path: the view painted on a white bitmap and written
-    // as an inline JPEG, then its frame. Views cannot paint themselves on a
-    // bitmap yet, so this writes nothing.
+    // The raster path (pdf_raster.cpp): the view painted on a white bitmap
+    // without its frame, written as an inline JPEG in "q" ... "Q", then its
+    // frame as vector lines.
     void WriteRaster(const TfrxView& view);
     std::string Point(double x, double y) const;
 

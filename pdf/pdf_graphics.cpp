@@ -250,6 +250,4 @@ void TfrxPDFPage::WriteShape(const TfrxShapeView& shape) {
     }
 }
 
-void TfrxPDFPage::WriteRaster(const TfrxView&) {}
-
 } // namespace kanvo

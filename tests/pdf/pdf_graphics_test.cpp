@@ -239,10 +239,12 @@ TEST_F(PdfPageWriter, WhichPathAViewTakes) {
         pdf.Background = c.background;
         EXPECT_EQ(page.ViewPath(*c.view), c.path) << "case " << i++;
     }
-    // The raster path has no bitmap painting yet: it leaves no trace.
+    // The raster path writes an inline image for a view with a size, and
+    // nothing for one without (the ellipse has no size here).
     page.AddObject(picture);
     page.AddObject(ellipse);
-    EXPECT_EQ(Content(), "");
+    EXPECT_EQ(Content().rfind("q\r\n75.00 0 0 37.50 ", 0), 0u) << Content().substr(0, 80);
+    EXPECT_EQ(Content().find("BI\r\n"), Content().rfind("BI\r\n"));
 }
 
 // A report page with a band of a framed memo, a line, a rectangle shape and a

@@ -5,6 +5,7 @@
 #include "app/document_archive.h"
 #include "app/job_file.h"
 #include "app/text_helpers.h"
+#include "pdf/pdf_raster.h"
 #include "platform/date_time.h"
 #include "platform/files.h"
 #include "platform/gui/preview_window.h"
@@ -43,13 +44,8 @@ TForm1::TForm1(TApplication& application, AnsiString programFolder)
         frxReport1.AddHostComponent(ds);
     }
     ReportRun.OnShowPreview = [](TfrxReportRun& run) {
-        PreparedPagesView view = ViewOfPreparedPages(run.PreparedPages());
-        PreviewPages pages;
-        pages.Title = run.Report().ReportOptions.Name;
-        pages.Count = view.Count;
-        pages.PageSize = view.PageSize;
-        pages.DrawPage = view.DrawPage;
-        ShowPreviewWindow(pages);
+        ShowPreviewWindow({run.Report().ReportOptions.Name,
+                           ViewOfPreparedPages(run.PreparedPages(), PaintPreviewView)});
     };
     frxPDFExport1.ShowDialog = false;
     frxPDFExport1.OverwritePrompt = false;

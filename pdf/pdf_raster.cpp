@@ -374,4 +374,12 @@ void TfrxPDFPage::WriteRaster(const TfrxView& view) {
     WriteFrame(view.Frame, l, t, w, h);
 }
 
+bool PaintPreviewView(TfrxView& view, Canvas& canvas, double scale, double offsetX,
+                      double offsetY) {
+    if (!dynamic_cast<TfrxPictureView*>(&view))
+        return false;
+    DrawView(view, canvas, scale, scale, offsetX, offsetY);
+    return true;
+}
+
 } // namespace kanvo

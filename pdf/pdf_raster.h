@@ -46,4 +46,8 @@ ViewDrawRect ComputeDrawRect(const TfrxView& view, double scaleX, double scaleY,
 void DrawView(const TfrxView& view, Canvas& canvas, double scaleX, double scaleY, double offsetX,
               double offsetY, std::optional<double> frameWidth = std::nullopt);
 
+// The preview's painter for the views its page drawing leaves out:
+// pictures are drawn here; false for every other view.
+bool PaintPreviewView(TfrxView& view, Canvas& canvas, double scale, double offsetX, double offsetY);
+
 } // namespace kanvo

@@ -1,1 +1,1 @@
-target_link_libraries(pruh PRIVATE kanvo_report_engine kanvo_gui)
+target_link_libraries(pruh PRIVATE kanvo_report_engine kanvo_gui kanvo_pdf)

@@ -1,4 +1,5 @@
 // pruh preview: a template's run shown in the preview window.
+#include "pdf/pdf_raster.h"
 #include "platform/exception.h"
 #include "platform/graphics/canvas.h"
 #include "platform/gui/preview_window.h"
@@ -57,7 +58,8 @@ PruhCommand pagePng{
             auto bitmap = Bitmap::Create(static_cast<int>(w * scale), static_cast<int>(h * scale));
             {
                 CairoCanvas canvas(*bitmap);
-                DrawPreparedPage(*pages.BuildPage(page), canvas, scale, 0, 0, pages.Count());
+                DrawPreparedPage(*pages.BuildPage(page), canvas, scale, 0, 0, pages.Count(),
+                                 PaintPreviewView);
                 canvas.Finish();
             }
             bitmap->SavePng(args[2]);
@@ -79,13 +81,9 @@ PruhCommand preview{
             TemplateRun t(args[0]);
             bool shown = false;
             t.run.OnShowPreview = [&](TfrxReportRun& r) {
-                PreparedPagesView view = ViewOfPreparedPages(r.PreparedPages());
-                PreviewPages pages;
-                pages.Title = r.Report().ReportOptions.Name;
-                pages.Count = view.Count;
-                pages.PageSize = view.PageSize;
-                pages.DrawPage = view.DrawPage;
-                shown = ShowPreviewWindow(pages);
+                shown =
+                    ShowPreviewWindow({r.Report().ReportOptions.Name,
+                                       ViewOfPreparedPages(r.PreparedPages(), PaintPreviewView)});
             };
             if (!t.run.ShowReport(true)) {
                 t.PrintErrors();

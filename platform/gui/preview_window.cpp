@@ -17,7 +17,7 @@ constexpr double kMargin = 16; // grey space around the paper, device pixels
 constexpr double kZoomSteps[] = {0.25, 0.5, 0.75, 1, 1.25, 1.5, 2, 3, 4};
 
 struct Preview {
-    const PreviewPages* pages = nullptr;
+    const PageSource* pages = nullptr;
     int page = 0;
     int zoomIndex = 3; // 100 %
     GtkWidget* window = nullptr;
@@ -145,7 +145,7 @@ bool ShowPreviewWindow(const PreviewPages& pages) {
     if (!GuiAvailable())
         return false;
     Preview p;
-    p.pages = &pages;
+    p.pages = &pages.Pages;
     p.window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_title(
         GTK_WINDOW(p.window),

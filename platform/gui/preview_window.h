@@ -3,22 +3,14 @@
 // caller, which draws each on a canvas; the window knows nothing of reports.
 #pragma once
 
-#include "platform/graphics/canvas.h"
+#include "platform/graphics/page_source.h"
 #include "platform/text_types.h"
-
-#include <functional>
-#include <utility>
 
 namespace kanvo {
 
 struct PreviewPages {
     AnsiString Title; // the window title, in the process code page
-    int Count = 0;
-    // Width and height of a page in report pixels (96 per inch).
-    std::function<std::pair<int, int>(int page)> PageSize;
-    // Draws page `page` with its top-left corner at (x, y), `scale` device
-    // pixels per report pixel.
-    std::function<void(int page, Canvas& canvas, double scale, double x, double y)> DrawPage;
+    PageSource Pages;
 };
 
 // Shows the pages and returns when the user has closed the window (the close

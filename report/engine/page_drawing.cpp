@@ -161,8 +161,8 @@ void DrawPreparedPage(TfrxReportPage& page, Canvas& canvas, double scale, double
     page.SetTop(0);
 }
 
-PreparedPagesView ViewOfPreparedPages(TfrxPreviewPages& pages, ViewPainter painter) {
-    PreparedPagesView view;
+PageSource ViewOfPreparedPages(TfrxPreviewPages& pages, ViewPainter painter) {
+    PageSource view;
     view.Count = pages.Count();
     view.PageSize = [&pages](int page) { return pages.PagePixelSize(page); };
     view.DrawPage = [&pages, painter](int page, Canvas& canvas, double scale, double x, double y) {

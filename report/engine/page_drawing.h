@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/graphics/canvas.h"
+#include "platform/graphics/page_source.h"
 #include "report/model/pages.h"
 
 #include <functional>
@@ -22,13 +23,9 @@ void DrawPreparedPage(TfrxReportPage& page, Canvas& canvas, double scale, double
 
 class TfrxPreviewPages;
 
-// What a preview window needs of prepared pages: their count, sizes and a
-// drawing of each (a page that cannot be rebuilt raises to the window).
-struct PreparedPagesView {
-    int Count = 0;
-    std::function<std::pair<int, int>(int page)> PageSize;
-    std::function<void(int page, Canvas& canvas, double scale, double x, double y)> DrawPage;
-};
-PreparedPagesView ViewOfPreparedPages(TfrxPreviewPages& pages, ViewPainter painter = {});
+// Prepared pages as a viewer asks for them: each page rebuilt on demand and
+// drawn with DrawPreparedPage (a page that cannot be rebuilt raises to the
+// viewer).
+PageSource ViewOfPreparedPages(TfrxPreviewPages& pages, ViewPainter painter = {});
 
 } // namespace kanvo

@@ -44,7 +44,7 @@ TEST(PageDrawing, TheContractPageShowsItsTextsLinesAndFrames) {
     ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
     ASSERT_EQ(run.PreparedPages().Count(), 1);
 
-    PreparedPagesView view = ViewOfPreparedPages(run.PreparedPages());
+    PageSource view = ViewOfPreparedPages(run.PreparedPages());
     auto [w, h] = view.PageSize(0);
     EXPECT_EQ(w, 794);
     EXPECT_EQ(h, 1123);

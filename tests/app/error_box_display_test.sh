@@ -6,9 +6,9 @@ set -euo pipefail
 kanvo=$1
 
 root=$(mktemp -d /tmp/kanvo-errorbox.XXXXXX)
-xvfb_pid=""
+. "$(dirname "$0")/../support/xvfb.sh"
 cleanup() {
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  stop_xvfb
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -18,12 +18,7 @@ cp "$kanvo" "$root/a/kanvo/kanvo"
 printf '[LogOn]\r\nUser=karel\r\n' > "$root/mervik05.ini"
 # No job file: "Cannot open file ..." must appear in the box.
 
-exec 3> "$root/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$root/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$root/display")"
-unset WAYLAND_DISPLAY
+start_xvfb "$root"
 
 "$root/a/kanvo/kanvo" 2> "$root/stderr" &
 pid=$!

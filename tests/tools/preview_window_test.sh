@@ -8,9 +8,9 @@ pruh=$1
 template=$2
 
 root=$(mktemp -d /tmp/kanvo-preview.XXXXXX)
-xvfb_pid=""
+. "$(dirname "$0")/../support/xvfb.sh"
 cleanup() {
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  stop_xvfb
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -19,12 +19,7 @@ status=0
 env -u DISPLAY -u WAYLAND_DISPLAY "$pruh" preview "$template" || status=$?
 [ "$status" -eq 2 ] || { echo "without a display: status $status, expected 2"; exit 1; }
 
-exec 3> "$root/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do [ -s "$root/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$root/display")"
-unset WAYLAND_DISPLAY
+start_xvfb "$root"
 
 "$pruh" preview "$template" 2> "$root/stderr" &
 pid=$!

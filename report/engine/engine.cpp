@@ -97,6 +97,7 @@ bool TfrxEngine::Run() {
     shiftChildren_.clear();
     shiftAmount_.clear();
     shiftTreeBuilt_.clear();
+    rowSets_.clear();
     aggregates_.Clear();
     expressions_.SetRunValues(this);
 
@@ -261,8 +262,16 @@ void TfrxEngine::RunPageBody(TfrxReportPage& page) {
         noKeep_ = false;
     }
     lastPage_ = true;
+    if (page.EndlessHeight)
+        StoreEndlessHeight(page, CurY + FooterHeight());
     EndPageOut();
     lastPage_ = false;
+}
+
+void TfrxEngine::StoreEndlessHeight(TfrxReportPage& page, double printableHeight) {
+    PageHeight = printableHeight;
+    pages_.SetSourcePageSize(page, PageHeight + (page.TopMargin + page.BottomMargin) * fr01cm,
+                             page.PaperWidth() * fr01cm);
 }
 
 void TfrxEngine::ShowPageObjects(TfrxReportPage& page) {
@@ -595,7 +604,10 @@ void TfrxEngine::EndPageOut() {
     }
     if (lastPage_ && !inSummary_) {
         inSummary_ = true;
-        ShowBand(FindBand<TfrxReportSummary>());
+        TfrxReportSummary* summary = FindBand<TfrxReportSummary>();
+        ShowBand(summary);
+        if (summary && page_->EndlessHeight)
+            StoreEndlessHeight(*page_, PageHeight + summary->Height());
         inSummary_ = false;
     }
     if (auto* footer = FindBand<TfrxPageFooter>()) {
@@ -1158,6 +1170,8 @@ void TfrxEngine::RunDataBands(const std::vector<TfrxDataBand*>& bands) {
                     else
                         CheckGroups(*band);
                 }
+                if (band->Columns > 1 && band->CurColumn() == 1)
+                    rowSets_[band] = {pages_.CurPosition(), CurY, 0};
                 line_ = l.Line;
                 lineThrough_ = l.LineThrough;
                 ShowBand(band);
@@ -1167,6 +1181,7 @@ void TfrxEngine::RunDataBands(const std::vector<TfrxDataBand*>& bands) {
                 ++l.Line;
                 ++l.LineThrough;
                 ++printed;
+                ColumnRowStep(*band);
                 AddBandOutline(*band);
                 RunDataBands(l.Details);
                 LeaveBandOutline(*band);
@@ -1181,6 +1196,10 @@ void TfrxEngine::RunDataBands(const std::vector<TfrxDataBand*>& bands) {
                 break;
         }
         noKeep_ = false;
+        if (band->Columns > 1 && band->CurColumn() != 1) {
+            band->SetCurColumn(band->Columns);
+            ColumnRowStep(*band);
+        }
         if (printed > 0) {
             CloseGroups(*band, 0);
             if (!band->FooterAfterEach) {
@@ -1197,6 +1216,32 @@ void TfrxEngine::RunDataBands(const std::vector<TfrxDataBand*>& bands) {
         }
         if (Terminated())
             break;
+    }
+}
+
+void TfrxEngine::ColumnRowStep(TfrxDataBand& band) {
+    if (band.Columns < 2)
+        return;
+    RowSet& set = rowSets_[&band];
+    set.Lowest = std::max(set.Lowest, CurY);
+    if (band.CurColumn() < band.Columns) {
+        CurY = set.Top; // the next row goes beside this one
+    } else if (set.Lowest <= PageHeight - FooterHeight() || (page_ && page_->EndlessHeight)) {
+        CurY = set.Lowest;
+    } else if (keeping_) {
+        NewColumn();
+    } else {
+        // The set does not fit: it moves to the next column or page whole.
+        const double height = set.Lowest - set.Top;
+        pages_.CutObjects(set.Position);
+        NewColumn();
+        pages_.PasteObjects(CurX, CurY);
+        CurY += height;
+    }
+    if (band.Visible()) {
+        band.SetCurColumn(band.CurColumn() + 1); // wraps to 1 after the last
+        if (band.CurColumn() == 1)
+            set.Lowest = 0;
     }
 }
 

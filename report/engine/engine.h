@@ -107,6 +107,7 @@ private:
     void RunPage(TfrxReportPage& page);
     void RunPageBody(TfrxReportPage& page);
     void ShowPageObjects(TfrxReportPage& page);
+    void StoreEndlessHeight(TfrxReportPage& page, double printableHeight);
 
     // -- page layout
     void StartPageOut();
@@ -147,6 +148,7 @@ private:
     void AddBandOutline(TfrxBand& band);
     void LeaveBandOutline(TfrxBand& band);
     TfrxDataSet* DataSetOf(TfrxDataBand& band);
+    void ColumnRowStep(TfrxDataBand& band);
 
     // -- keep mode
     void StartKeep(TfrxBand* band);
@@ -181,6 +183,14 @@ private:
     std::unordered_map<const TfrxComponent*, std::vector<TfrxComponent*>> shiftChildren_;
     std::unordered_map<const TfrxComponent*, double> shiftAmount_;
     std::unordered_map<const TfrxBand*, bool> shiftTreeBuilt_;
+    // The row set of a multi-column data band: where it began on the page
+    // and the lowest point its columns reached.
+    struct RowSet {
+        int Position = 0;
+        double Top = 0;
+        double Lowest = 0;
+    };
+    std::unordered_map<const TfrxBand*, RowSet> rowSets_;
 };
 
 // One report's run: its expressions, engine and prepared pages.

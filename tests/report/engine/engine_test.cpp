@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace kanvo {
 namespace {
 
@@ -272,6 +274,43 @@ TEST_F(Engine, WithoutKeepTogetherTheBlockBreaksWhereTheSpaceEnds) {
     EXPECT_EQ(first.back(), "Master 3");
     Lines second = Dump(1);
     EXPECT_EQ(second.front(), "Detail");
+}
+
+TEST_F(Engine, MultiColumnRowsGoSideBySide) {
+    auto* data = Band<TfrxMasterData>("Data", 0, 50);
+    data->SetRowCount(7);
+    data->Columns = 3;
+    data->ColumnWidth = 200;
+    data->ColumnGap = 10;
+    Memo(data, "N", u"[Line]");
+    Band<TfrxFooter>("Foot", 100, 20);
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    TfrxReportPage* built = run.PreparedPages().BuildPage(0);
+    ASSERT_EQ(built->Objects().size(), 8u);
+    struct Place {
+        double left, top;
+    };
+    const Place expected[] = {{0, 0}, {210, 0}, {420, 0}, {0, 50}, {210, 50}, {420, 50}, {0, 100}};
+    for (size_t i = 0; i < 7; ++i) {
+        EXPECT_DOUBLE_EQ(built->Objects()[i]->Left(), expected[i].left) << i;
+        EXPECT_DOUBLE_EQ(built->Objects()[i]->Top(), expected[i].top) << i;
+    }
+    EXPECT_DOUBLE_EQ(built->Objects()[7]->Top(), 150); // the footer below the last set
+}
+
+TEST_F(Engine, AnEndlessPageGrowsWithItsRows) {
+    page->EndlessHeight = true;
+    auto* data = Band<TfrxMasterData>("Data", 0, 100);
+    data->SetRowCount(30);
+    Band<TfrxPageFooter>("Footer", 200, 20);
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    ASSERT_EQ(run.PreparedPages().Count(), 1);
+    // 3000 pixels of rows, the footer and the margins of 10 mm.
+    auto [w, h] = run.PreparedPages().PagePixelSize(0);
+    EXPECT_EQ(w, 794);
+    EXPECT_EQ(h, static_cast<int>(std::lround(3000 + 20 + 20 * fr01cm)));
+    EXPECT_EQ(Dump(0).back(), "Footer");
+    EXPECT_DOUBLE_EQ(run.PreparedPages().BuildPage(0)->Objects().back()->Top(), 3000);
 }
 
 TEST_F(Engine, AppendingRunsAddPages) {

@@ -1191,8 +1191,7 @@ void TfrxEngine::RunDataBands(const std::vector<TfrxDataBand*>& bands) {
             if (!hasGroups && band->KeepTogether)
                 EndKeep(band);
             ds->Next();
-            if ((band->RowCount() > 0 && !band->DataSet && l.Line > band->RowCount()) ||
-                Terminated())
+            if ((band->RowCount() > 0 && l.Line > band->RowCount()) || Terminated())
                 break;
         }
         noKeep_ = false;

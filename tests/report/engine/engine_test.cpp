@@ -160,6 +160,30 @@ TEST_F(Engine, GroupsOpenAndCloseOnChangingConditions) {
                               "GroupEnd konec 5"}));
 }
 
+TEST_F(Engine, RowCountLimitsTheRowsOfADataSet) {
+    SetRows({{"A", 1}, {"B", 2}, {"C", 3}});
+    auto* data = Band<TfrxMasterData>("Data", 0, 20);
+    data->DataSet.Set(&ds);
+    data->SetRowCount(2);
+    Memo(data, "N", u"[ds.\"n\"]");
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    EXPECT_EQ(Dump(0), (Lines{"Data 1", "Data 2"}));
+}
+
+TEST_F(Engine, AReprintedHeaderStartsEveryFollowingPage) {
+    auto* head = Band<TfrxHeader>("Head", 0, 30);
+    head->ReprintOnNewPage = true;
+    auto* data = Band<TfrxMasterData>("Data", 40, 300);
+    data->SetRowCount(7);
+    Band<TfrxFooter>("Foot", 400, 20);
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    // 30 + 3 × 300 per page: rows 1-3, 4-6, 7 and the footer.
+    ASSERT_EQ(run.PreparedPages().Count(), 3);
+    EXPECT_EQ(Dump(0), (Lines{"Head", "Data", "Data", "Data"}));
+    EXPECT_EQ(Dump(1), (Lines{"Head", "Data", "Data", "Data"}));
+    EXPECT_EQ(Dump(2), (Lines{"Head", "Data", "Foot"}));
+}
+
 TEST_F(Engine, HeaderAndFooterOfADataBand) {
     SetRows({{"A", 1}, {"B", 2}});
     Memo(Band<TfrxHeader>("Head", 0, 20), "H", u"záhlaví");

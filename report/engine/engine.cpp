@@ -783,8 +783,53 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
             OutputBand(band);
         CurY += band.Height();
     }
+    const bool visible = band.Visible();
+    const double bandTop = CurY - band.Height();
     AfterPrint(band);
     aggregates_.Reset(&band);
+    if (visible)
+        RunSubreports(band, bandTop);
+}
+
+void TfrxEngine::RunSubreports(TfrxBand& band, double bandTop) {
+    std::vector<TfrxSubreport*> subreports;
+    for (TfrxComponent* c : band.Objects())
+        if (auto* s = dynamic_cast<TfrxSubreport*>(c);
+            s && s->Visible() && !s->PrintOnParent && s->Page())
+            subreports.push_back(s);
+    if (subreports.empty())
+        return;
+    // Each subreport starts on the band's page and column; the run goes on
+    // from the furthest point any of them reached.
+    const int startPage = pages_.CurPage;
+    const int startColumn = CurColumn;
+    const double startX = CurX, savedOffset = pageXOffset_;
+    int bestPage = startPage, bestColumn = startColumn;
+    double bestY = CurY;
+    // A band reprinted as a header still runs its subreports as rows.
+    const bool headers = printingHeaders_;
+    printingHeaders_ = false;
+    for (TfrxSubreport* s : subreports) {
+        pages_.CurPage = startPage;
+        pages_.AddMode = TfrxAddPageMode::Overwrite;
+        CurColumn = startColumn;
+        pageXOffset_ = savedOffset + s->Left();
+        CurX = startX + s->Left();
+        CurY = bandTop + s->Top();
+        RunDataBands(masters_[s->Page()]);
+        if (pages_.CurPage > bestPage || (pages_.CurPage == bestPage && CurColumn > bestColumn) ||
+            (pages_.CurPage == bestPage && CurColumn == bestColumn && CurY > bestY)) {
+            bestPage = pages_.CurPage;
+            bestColumn = CurColumn;
+            bestY = CurY;
+        }
+    }
+    printingHeaders_ = headers;
+    pages_.CurPage = bestPage;
+    CurColumn = bestColumn;
+    CurY = bestY;
+    pageXOffset_ = savedOffset;
+    CurX = startX;
 }
 
 void TfrxEngine::SplitBand(TfrxBand& band) {

@@ -119,6 +119,7 @@ private:
     void PrepareBand(TfrxBand& band);
     void AfterPrint(TfrxBand& band);
     void SplitBand(TfrxBand& band);
+    void RunSubreports(TfrxBand& band, double bandTop);
     void OutputBand(TfrxBand& band);
     void AddHeader(TfrxBand* band);
     void RemoveHeader(TfrxBand* band);

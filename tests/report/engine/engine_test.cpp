@@ -337,6 +337,30 @@ TEST_F(Engine, AnEndlessPageGrowsWithItsRows) {
     EXPECT_DOUBLE_EQ(run.PreparedPages().BuildPage(0)->Objects().back()->Top(), 3000);
 }
 
+TEST_F(Engine, ASubreportPrintsItsDataBandsBelowItsBand) {
+    TfrxBand* title = Band<TfrxReportTitle>("Title", 0, 60);
+    auto* second = TfrxComponent::Create<TfrxReportPage>(&report);
+    second->SetName("Page2");
+    auto* subRows = TfrxComponent::Create<TfrxMasterData>(second);
+    subRows->SetName("SubRows");
+    subRows->SetBounds(0, 0, 0, 30);
+    subRows->SetRowCount(3);
+    Memo(subRows, "R", u"[Line]");
+    auto* sub = TfrxComponent::Create<TfrxSubreport>(title);
+    sub->SetName("Sub");
+    sub->SetBounds(100, 40, 300, 20);
+    sub->SetPage(second);
+    Band<TfrxReportSummary>("Summary", 200, 20);
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    // The subreport's page is not run as a page of its own.
+    ASSERT_EQ(run.PreparedPages().Count(), 1);
+    EXPECT_EQ(Dump(0), (Lines{"Title", "SubRows 1", "SubRows 2", "SubRows 3", "Summary"}));
+    TfrxReportPage* built = run.PreparedPages().BuildPage(0);
+    EXPECT_DOUBLE_EQ(built->Objects()[1]->Top(), 40); // the band's top + the subreport's
+    EXPECT_DOUBLE_EQ(built->Objects()[1]->Left(), 100);
+    EXPECT_DOUBLE_EQ(built->Objects()[4]->Top(), 130); // after the subreport's rows
+}
+
 TEST_F(Engine, AppendingRunsAddPages) {
     Band<TfrxReportTitle>("Title", 0, 40);
     ASSERT_TRUE(run.BuildReport());

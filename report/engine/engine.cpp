@@ -726,7 +726,7 @@ void TfrxEngine::ShowBand(TfrxBand* band) {
 
 void TfrxEngine::PlaceBand(TfrxBand& band) {
     auto* group = dynamic_cast<TfrxGroupHeader*>(&band);
-    if (!printingHeaders_ && band.Visible() && band.StartNewPage &&
+    if (!printingHeaders_ && !subreportBand_ && band.Visible() && band.StartNewPage &&
         ((!IsDataBand(&band) && !group) || links_[&band].Line != 1)) {
         pageBreakBand_ = &band;
         if (group && group->ResetPageNumbers)
@@ -739,7 +739,7 @@ void TfrxEngine::PlaceBand(TfrxBand& band) {
         auto* data = dynamic_cast<TfrxDataBand*>(&band);
         const bool multiColumn = data && data->Columns > 1;
         const bool temporary = &band == tempBand_;
-        if (!multiColumn && !temporary && !dynamic_cast<TfrxOverlay*>(&band) &&
+        if (!multiColumn && !temporary && !subreportBand_ && !dynamic_cast<TfrxOverlay*>(&band) &&
             FreeSpace() < band.Height()) {
             if (band.AllowSplit && !keeping_) {
                 SplitBand(band);
@@ -952,7 +952,64 @@ void TfrxEngine::SplitBand(TfrxBand& band) {
 
 void TfrxEngine::OutputBand(TfrxBand& band) {
     state_.CurY = CurY;
+    if (subreportBand_) {
+        // Inside a subreport printed on its parent: a copy of the band, as
+        // printed, goes into the collecting band.
+        if (const RegisteredClass* cls = FindComponentClass(band.ClassName())) {
+            TfrxComponent* copy = subreportBand_->Adopt(cls->Create());
+            copy->AssignWithChildren(band);
+            copy->SetBounds(band.Left(), band.Top(), band.Width(), band.Height());
+        }
+        return;
+    }
     pages_.PutObject(band);
+}
+
+void TfrxEngine::PrintSubreportsOnParent(TfrxBand& band,
+                                         const std::vector<TfrxSubreport*>& subreports) {
+    TfrxNullBand collector;
+    TfrxNullBand* outer = subreportBand_;
+    subreportBand_ = &collector;
+    const double savedX = CurX, savedY = CurY, savedOffset = pageXOffset_;
+    TfrxBand* savedCurrent = currentBand_;
+    try {
+        for (TfrxSubreport* s : subreports) {
+            if (!s->Visible() || !s->Page())
+                continue;
+            pageXOffset_ = savedOffset + s->Left();
+            CurX = savedX + s->Left();
+            CurY = s->Top();
+            RunDataBands(masters_[s->Page()]);
+        }
+    } catch (...) {
+        subreportBand_ = outer;
+        throw;
+    }
+    subreportBand_ = outer;
+    CurX = savedX;
+    CurY = savedY;
+    pageXOffset_ = savedOffset;
+    currentBand_ = savedCurrent;
+    // The collected views move into the band where the subreport laid them
+    // out; they keep their own font and do not stretch again.
+    std::vector<TfrxComponent*>& moved = movedViews_[&band];
+    const std::vector<TfrxComponent*> copies = collector.Objects();
+    for (TfrxComponent* copy : copies) {
+        const std::vector<TfrxComponent*> views = copy->Objects();
+        for (TfrxComponent* c : views) {
+            auto* view = dynamic_cast<TfrxView*>(c);
+            if (!view || dynamic_cast<TfrxSubreport*>(view))
+                continue;
+            const double left = copy->Left() - savedX + view->Left();
+            const double top = copy->Top() + view->Top();
+            view->SetParentFont(false);
+            if (auto* s = dynamic_cast<TfrxStretcheable*>(view))
+                s->StretchMode = TfrxStretchMode::smDontStretch;
+            view->SetParent(&band);
+            view->SetBounds(left, top, view->Width(), view->Height());
+            moved.push_back(view);
+        }
+    }
 }
 
 void TfrxEngine::PrepareBand(TfrxBand& band) {
@@ -962,10 +1019,13 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
     band.PreparePrint();
     FireEvent(band.OnBeforePrint, &band);
     bool grew = false;
+    std::vector<TfrxSubreport*> onParent;
     for (TfrxComponent* c : band.Objects()) {
         auto* object = dynamic_cast<TfrxReportComponent*>(c);
         if (!object)
             continue;
+        if (auto* sub = dynamic_cast<TfrxSubreport*>(object); sub && sub->PrintOnParent)
+            onParent.push_back(sub);
         object->PreparePrint();
         if (band.Visible()) {
             report_.CurrentObjectName = object->Name();
@@ -992,6 +1052,8 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
         return;
     if (grew)
         ShiftObjects(&band, band, 0);
+    if (!onParent.empty())
+        PrintSubreportsOnParent(band, onParent);
     double bottom = 0;
     for (TfrxComponent* c : band.Objects())
         bottom = std::max(bottom, c->Top() + c->Height());
@@ -1005,6 +1067,12 @@ void TfrxEngine::PrepareBand(TfrxBand& band) {
 }
 
 void TfrxEngine::AfterPrint(TfrxBand& band) {
+    // The views a subreport laid out on this band were output with it.
+    if (auto it = movedViews_.find(&band); it != movedViews_.end()) {
+        for (TfrxComponent* view : it->second)
+            delete view;
+        movedViews_.erase(it);
+    }
     if (!band.Visible())
         return;
     for (TfrxComponent* c : band.Objects())

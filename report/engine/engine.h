@@ -120,6 +120,7 @@ private:
     void AfterPrint(TfrxBand& band);
     void SplitBand(TfrxBand& band);
     void RunSubreports(TfrxBand& band, double bandTop);
+    void PrintSubreportsOnParent(TfrxBand& band, const std::vector<TfrxSubreport*>& subreports);
     void OutputBand(TfrxBand& band);
     void AddHeader(TfrxBand* band);
     void RemoveHeader(TfrxBand* band);
@@ -177,6 +178,8 @@ private:
     bool firstPassPage_ = true;
     bool noKeep_ = false; // the first row of a page's first data band
     TfrxBand* tempBand_ = nullptr;
+    TfrxNullBand* subreportBand_ = nullptr; // collects a subreport printed on its parent
+    std::unordered_map<const TfrxBand*, std::vector<TfrxComponent*>> movedViews_;
 
     std::unordered_map<const TfrxBand*, TfrxBandLinks> links_;
     std::unordered_map<const TfrxReportPage*, std::vector<TfrxDataBand*>> masters_;

@@ -361,6 +361,34 @@ TEST_F(Engine, ASubreportPrintsItsDataBandsBelowItsBand) {
     EXPECT_DOUBLE_EQ(built->Objects()[4]->Top(), 130); // after the subreport's rows
 }
 
+TEST_F(Engine, ASubreportOnItsParentLaysItsRowsIntoTheBand) {
+    TfrxBand* title = Band<TfrxReportTitle>("Title", 0, 40);
+    title->Stretched = true;
+    Memo(title, "Head", u"nadpis", 0, 20);
+    auto* second = TfrxComponent::Create<TfrxReportPage>(&report);
+    second->SetName("Page2");
+    auto* subRows = TfrxComponent::Create<TfrxMasterData>(second);
+    subRows->SetName("SubRows");
+    subRows->SetBounds(0, 0, 0, 25);
+    subRows->SetRowCount(3);
+    Memo(subRows, "R", u"řádek [Line]");
+    auto* sub = TfrxComponent::Create<TfrxSubreport>(title);
+    sub->SetName("Sub");
+    sub->SetBounds(50, 20, 300, 20);
+    sub->SetPage(second);
+    sub->PrintOnParent = true;
+    ASSERT_TRUE(run.BuildReport()) << report.ErrorText();
+    ASSERT_EQ(run.PreparedPages().Count(), 1);
+    EXPECT_EQ(Dump(0), (Lines{"Title nadpis řádek 1 řádek 2 řádek 3"}));
+    TfrxComponent* band = run.PreparedPages().BuildPage(0)->Objects()[0];
+    ASSERT_EQ(band->Objects().size(), 4u);
+    EXPECT_DOUBLE_EQ(band->Objects()[2]->Top(), 20 + 25);
+    EXPECT_DOUBLE_EQ(band->Objects()[2]->Left(), 50);
+    EXPECT_DOUBLE_EQ(band->Height(), 20 + 3 * 25 - 7); // the last row's memo ends at 88
+    // The design band is as it was.
+    EXPECT_EQ(report.FindObject("Title")->Objects().size(), 2u);
+}
+
 TEST_F(Engine, AppendingRunsAddPages) {
     Band<TfrxReportTitle>("Title", 0, 40);
     ASSERT_TRUE(run.BuildReport());

@@ -464,18 +464,51 @@ TEST(PdfTextExportRun, PreparedMemosComeOutAsText) {
     pages.Engine = nullptr;
 
     test::TempFolder dir("pdf-text-run");
-    for (bool embedded : {false, true}) {
-        SCOPED_TRACE(embedded ? "embedded fonts" : "fonts by name");
+    // Fonts by name; embedded; embedded in a protected file, where the font
+    // file is encrypted too.
+    struct Variant {
+        bool embedded;
+        AnsiString password;
+        const char* file;
+    };
+    const Variant variants[] = {
+        {false, "", "akt.pdf"}, {true, "", "embedded.pdf"}, {true, "heslo", "protected.pdf"}};
+    for (const Variant& v : variants) {
+        SCOPED_TRACE(v.file);
         TfrxPDFExport pdf;
         pdf.ShowDialog = pdf.ShowProgress = false;
-        pdf.EmbeddedFonts = embedded;
-        pdf.FileName = (dir.Path() / (embedded ? "embedded.pdf" : "akt.pdf")).string();
+        pdf.EmbeddedFonts = v.embedded;
+        pdf.UserPassword = v.password;
+        pdf.FileName = (dir.Path() / v.file).string();
         ASSERT_TRUE(pages.ExportTo(pdf)) << report.ErrorText();
         EXPECT_TRUE(report.Errors.empty()) << report.ErrorText();
 
-        auto check = test::RunProcess("/usr/bin/qpdf", {"--check", pdf.FileName});
+        std::vector<std::string> checkArgs = {"--check", pdf.FileName};
+        std::vector<std::string> textArgs = {"-layout", pdf.FileName, "-"};
+        std::vector<std::string> boxArgs = {"-bbox", pdf.FileName, "-"};
+        if (!v.password.empty()) {
+            checkArgs.insert(checkArgs.begin(), "--password=" + v.password);
+            for (auto* args : {&textArgs, &boxArgs})
+                args->insert(args->begin(), {"-upw", v.password});
+        }
+        auto check = test::RunProcess("/usr/bin/qpdf", checkArgs);
         EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
-        auto text = test::RunProcess("/usr/bin/pdftotext", {"-layout", pdf.FileName, "-"});
+        if (v.embedded) {
+            auto fonts = test::RunProcess("/usr/bin/pdffonts", {"-upw", v.password, pdf.FileName});
+            EXPECT_EQ(CountOf(fonts.out, " TrueType "), 2u) << fonts.out;
+            EXPECT_EQ(CountOf(fonts.out, " yes no "), 2u) << fonts.out; // embedded, not subset
+            // Arial is objects 4 to 6: its whole font file comes back.
+            std::vector<std::string> showArgs = {"--show-object=6", "--filtered-stream-data",
+                                                 pdf.FileName};
+            if (!v.password.empty())
+                showArgs.insert(showArgs.begin(), "--password=" + v.password);
+            auto fontFile = test::RunProcess("/usr/bin/qpdf", showArgs);
+            FontService& service = FontService::Instance();
+            const std::vector<uint8_t>& raw = service.RawFontData(service.Resolve("Arial", 0));
+            EXPECT_TRUE(fontFile.out == std::string(raw.begin(), raw.end()))
+                << fontFile.out.size() << " bytes of " << raw.size() << fontFile.err;
+        }
+        auto text = test::RunProcess("/usr/bin/pdftotext", textArgs);
         ASSERT_EQ(text.exitCode, 0) << text.err;
         EXPECT_TRUE(
             Has(text.out, "P\u0159\u00EDli\u0161 \u017Elu\u0165ou\u010Dk\u00FD k\u016F\u0148"))
@@ -485,7 +518,7 @@ TEST(PdfTextExportRun, PreparedMemosComeOutAsText) {
 
         // The amount ends at the memo's right edge less half the gap:
         // margin + 700 - 1 + 0.1 pixels.
-        auto boxes = test::RunProcess("/usr/bin/pdftotext", {"-bbox", pdf.FileName, "-"});
+        auto boxes = test::RunProcess("/usr/bin/pdftotext", boxArgs);
         ASSERT_EQ(boxes.exitCode, 0) << boxes.err;
         const size_t word = boxes.out.find(">345,00<");
         ASSERT_NE(word, std::string::npos) << boxes.out;

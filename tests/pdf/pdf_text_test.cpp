@@ -387,6 +387,66 @@ TEST_F(PdfTextWriter, EncodingByRealisedCharacterSet) {
     EXPECT_EQ(PdfEncodingLines(128), "/Encoding /90msp-RKSJ-H\r\n");
 }
 
+// The faces here have no East Asian letters, so these sets never realise
+// by themselves; the test sets the realised set after preparing the font.
+TEST_F(PdfTextWriter, CompositeFonts) {
+    struct Case {
+        int charset;
+        WideString text;
+        std::string hex;
+        std::string type, flags, panose, lines;
+    };
+    const Case cases[] = {
+        {128, u"\u3042", "<82A0>", "/Type /FontDescriptor\r\n", "/Flags 6",
+         "<010502020400000000000000>",
+         "/Encoding /90msp-RKSJ-H\r\n/DescendantFonts [5 0 R]\r\n>>\r\nendobj\r\n5 0 obj\r\n<<\r\n"
+         "/Type /Font\r\n/Subtype\r\n/CIDFontType2\r\n/BaseFont /Arial\r\n/WinCharSet 80\r\n"
+         "/FontDescriptor 6 0 R\r\n/CIDSystemInfo\r\n<<\r\n/Registry(Adobe)\r\n"
+         "/Ordering(Japan1)\r\n/Supplement 2\r\n>>\r\n/DW 1000\r\n"
+         "/W [ 1 95 500 231 632 500 ]\r\n>>\r\nendobj\r\n6 0 obj\r\n"},
+        {129, u"\uAC00", "<B0A1>", "/Type /FontDescriptor \r\n", "/Flags 6",
+         "<010502020400000000000000>", "/Ordering(Korea1)\r\n/Supplement 1\r\n"},
+        {134, u"\u4E00", "<D2BB>", "/Type /FontDescriptor\r\n", "/Flags 6",
+         "<010502020400000000000000>", "/W [ 1 95 500 814 939 500 7712 [ 500 ] 7716 [ 500 ] ]"},
+        {136, u"\u4E00", "<A440>", "/Type /FontDescriptor\r\n", "/Flags 7",
+         "<010502020300000000000000>", "/Encoding /ETenms-B5-H\r\n"},
+    };
+    for (const Case& c : cases) {
+        for (bool embedded : {false, true}) {
+            TfrxPDFFile file(false, "");
+            file.Compressed = false;
+            file.EmbeddedFonts = embedded;
+            file.PrepareSecurity();
+            Page g;
+            TfrxPDFPage& p = file.AddPage(g);
+            TfrxMemoView memo;
+            Place(memo, c.text);
+            memo.Font().SetCharset(c.charset);
+            p.AddObject(memo);
+            EXPECT_TRUE(Has(file.Cache().Read(0, file.Cache().Size()), c.hex + " Tj")) << c.charset;
+            TfrxPDFFont& font = *file.Fonts().at(0);
+            font.Prepare();
+            font.RealizedCharset = c.charset;
+            EXPECT_EQ(font.ObjectCount(), embedded ? 4 : 3);
+            std::ostringstream out;
+            file.SaveToStream(out);
+            const std::string s = out.str();
+            EXPECT_TRUE(Has(s, "/Name /F0\r\n/BaseFont /Arial\r\n/Subtype /Type0\r\n"))
+                << c.charset;
+            EXPECT_TRUE(Has(s, c.lines)) << c.charset;
+            const std::string descriptor = "6 0 obj\r\n<<\r\n" + c.type +
+                                           (embedded ? "/FontFile2 7 0 R\r\n" : "") +
+                                           "/FontName /Arial\r\n" + c.flags + "\r\n/FontBBox [";
+            EXPECT_TRUE(Has(s, descriptor)) << c.charset << " " << embedded;
+            EXPECT_TRUE(Has(s, " ]\r\n/Style << /Panose " + c.panose + " >>\r\n/Ascent "));
+            EXPECT_TRUE(Has(s, "\r\n/StemV 88\r\n/ItalicAngle 0\r\n>>\r\nendobj\r\n"));
+            EXPECT_FALSE(Has(s, "/Widths"));
+            // The page follows the font's objects.
+            EXPECT_TRUE(Has(s, std::to_string(embedded ? 8 : 7) + " 0 obj\r\n<<\r\n/Type /Page"));
+        }
+    }
+}
+
 TEST_F(PdfTextWriter, EmbeddedFontFileAndOutlineDestinations) {
     // The outline destinations are numbered before the fonts are written:
     // they must count every font object.

@@ -52,6 +52,8 @@ std::string OffsetText(int64_t offset) {
     return digits;
 }
 
+} // namespace
+
 std::string Deflate(const std::string& data, int level) {
     uLongf size = compressBound(static_cast<uLong>(data.size()));
     std::string out(size, '\0');
@@ -63,8 +65,6 @@ std::string Deflate(const std::string& data, int level) {
     out.resize(size);
     return out;
 }
-
-} // namespace
 
 std::string FormatNumber(double value) {
     // Integer arithmetic keeps the locale out of it.
@@ -226,20 +226,6 @@ TfrxPDFOutlineNode::~TfrxPDFOutlineNode() {
         delete next;
         next = after;
     }
-}
-
-void TfrxPDFFont::SaveToStream(std::ostream& stream) {
-    TfrxPDFElement::SaveToStream(stream);
-    FirstObject = parent_.NextFontObject();
-    parent_.AddXRefEntry(stream, FirstObject);
-    std::string name;
-    for (unsigned char c : Font.Name)
-        if (c == ' ')
-            name += "#20";
-        else
-            name += static_cast<char>(c);
-    stream << FirstObject << " 0 obj\r\n<<\r\n/Type /Font\r\n/Name /F" << (Index - 1)
-           << "\r\n/BaseFont /" << name << "\r\n/Subtype /TrueType\r\n>>\r\nendobj\r\n";
 }
 
 TfrxPDFPage::TfrxPDFPage(TfrxPDFFile& parent, const IPdfExportPage& page) : parent_(parent) {
@@ -530,7 +516,11 @@ void TfrxPDFFile::SaveToStream(std::ostream& s) {
         Number(outlineRoot_->First, next);
         // Pages are numbered after the fonts, so the outline's destinations
         // need the first page's number before anything of it is written.
-        int fontObjects = static_cast<int>(fonts_.size());
+        int fontObjects = 0;
+        for (auto& font : fonts_) {
+            font->Prepare();
+            fontObjects += font->ObjectCount();
+        }
         firstPageObject_ = pagesObject_ + 1 + fontObjects;
         AddXRefEntry(s, 3);
         WriteLine(s, "3 0 obj");

@@ -25,6 +25,8 @@ constexpr TfrxPDFEncBits kAllPdfEncBits = ePrint | eModify | eCopy | eAnnot;
 std::string FormatNumber(double value);
 // Escapes LF, CR, "(", ")" and backslash for a literal string.
 std::string EscapeLiteral(std::string_view bytes);
+// zlib stream of `data` at compression `level` (0..9).
+std::string Deflate(const std::string& data, int level);
 // A new GUID's registry text "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
 std::string NewGuidText();
 
@@ -59,19 +61,54 @@ public:
 };
 
 class TfrxPDFFile;
+class FontFace;
 
+// The code page the text of a font with character set `charset` is written
+// in: the default set (1) takes that of the process code page's set, the
+// symbol set (2) has none (0), unknown sets (0, 77, 255, ...) take 1252.
+int PdfTextCodePage(int charset);
+// A line of text as the bytes of a font of `charset`. Characters the code
+// page lacks become its replacement character. Symbol fonts take the low
+// byte of each character (their glyphs sit at 0x20..0xFF or U+F020..U+F0FF).
+std::string PdfTextBytes(std::u16string_view text, int charset);
+// "/BaseFont" name of a font: spaces as "#20", ",Bold", ",Italic" or
+// ",BoldItalic" for the styles, characters with a low byte of 128 and above
+// as "#" and two hexadecimal digits.
+std::string PdfBaseFontName(const AnsiString& name, int style);
+// The lines of the font dictionary that give the encoding of a realised
+// character set (each with its CR LF); empty for sets without one.
+std::string PdfEncodingLines(int charset);
+// Right-to-left text in the order it is written: reversed as a whole, with
+// brackets mirrored and runs of codes 33..121 (digits, Latin words) turned
+// back to read left to right.
+WideString ReorderRightToLeft(std::u16string_view line);
+
+// One font resource of the document: a simple TrueType font with a code-page
+// encoding, or a composite font for the Japanese, Korean and Chinese
+// character sets. The face and its metrics are taken from the font service
+// when the document is saved (Prepare), not when the font is registered.
 class TfrxPDFFont : public TfrxPDFElement {
 public:
     TfrxPDFFont(TfrxPDFFile& parent, const PdfFontSpec& font) : Font(font), parent_(parent) {}
-    // Writes the font's objects from the writer's font object counter on. The
-    // full TrueType dictionaries come with the text path; this writes a plain
-    // font dictionary that takes the font's place in the numbering.
+    // Resolves the face (falling back to Arial when the face is no TrueType
+    // font; raises "Error on get font info" when Arial is none either), its
+    // realised character set and its metrics. Safe to call again.
+    void Prepare();
+    // Number of objects SaveToStream writes (after Prepare): 2 for a simple
+    // font, 3 for a composite one, one more with an embedded font file.
+    int ObjectCount();
+    // Writes the font's objects from the writer's font object counter on.
     void SaveToStream(std::ostream& stream) override;
     PdfFontSpec Font;
-    int FirstObject = 0; // object number of the font dictionary, set when written
+    int FirstObject = 0;     // object number of the font dictionary, set when written
+    int RealizedCharset = 0; // the character set the encoding is chosen by (after Prepare)
 
 private:
+    bool Composite() const;
     TfrxPDFFile& parent_;
+    bool prepared_ = false;
+    const FontFace* face_ = nullptr;
+    AnsiString name_; // the font name after the Arial fallback
 };
 
 class TfrxView;
@@ -121,8 +158,9 @@ public:
 
 private:
     void WriteMemo(const TfrxCustomMemoView& memo);
-    // Seam of the text path: the memo's laid-out lines as PDF text, inside
-    // the memo's "q" ... "Q" after its fill and frame. Writes nothing yet.
+    // The memo's laid-out lines as PDF text (pdf_text.cpp), inside the
+    // memo's "q" ... "Q" after its fill and frame; `width` and `height` are
+    // the box without the drop shadow.
     void WriteMemoText(const TfrxCustomMemoView& memo, double left, double top, double width,
                        double height);
     void WriteLineView(const TfrxCustomLineView& line);

@@ -157,8 +157,6 @@ void TfrxPDFPage::WriteMemo(const TfrxCustomMemoView& memo) {
     WriteLine("Q");
 }
 
-void TfrxPDFPage::WriteMemoText(const TfrxCustomMemoView&, double, double, double, double) {}
-
 void TfrxPDFPage::WriteLineView(const TfrxCustomLineView& line) {
     const double l = line.AbsLeft(), t = line.AbsTop();
     const double xl = X(l), yt = Y(t), xr = X(l + line.Width()), yb = Y(t + line.Height());

@@ -155,8 +155,9 @@ TEST(PdfFile, FontsTakeTheirPlaceInTheNumbering) {
     EXPECT_EQ(pdf->FontIndex({"Arial", 10, 4, 238, 0}), 1);
     std::string file = Save(*pdf);
     EXPECT_TRUE(Has(file, "4 0 obj\r\n<<\r\n/Type /Font\r\n/Name /F0\r\n"));
-    EXPECT_TRUE(Has(file, "/Font <<\r\n/F0 4 0 R\r\n/F1 5 0 R\r\n>>"));
-    EXPECT_TRUE(Has(file, "6 0 obj\r\n<<\r\n/Type /Page\r\n/Parent 3 0 R\r\n"));
+    // Each simple font is its dictionary and its descriptor.
+    EXPECT_TRUE(Has(file, "/Font <<\r\n/F0 4 0 R\r\n/F1 6 0 R\r\n>>"));
+    EXPECT_TRUE(Has(file, "8 0 obj\r\n<<\r\n/Type /Page\r\n/Parent 3 0 R\r\n"));
     EXPECT_TRUE(Has(file, "/MediaBox [0 0 600.00 750.00 ]"));
 }
 

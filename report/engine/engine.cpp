@@ -1534,7 +1534,10 @@ private:
 
 TfrxReportRun::TfrxReportRun(TfrxReport& report)
     : report_(report), pages_(&report), expressions_(report),
-      engine_(report, pages_, expressions_) {}
+      engine_(report, pages_, expressions_) {
+    // Memos measure and split their text through the report's text layout.
+    InstallMemoLayout();
+}
 
 TfrxReportRun::~TfrxReportRun() {
     report_.ExpandBracketedText = nullptr;

@@ -120,6 +120,11 @@ TEST_F(ContractRun, ProducesOnePageWithTheOrderGroupedByDate) {
     EXPECT_TRUE(has(3, "[Dodávka ze dne 01.12.2026]")) << page[3];
     EXPECT_TRUE(has(5, "[Frézka\r\ns příslušenstvím]")) << page[5];
     EXPECT_TRUE(has(5, "[2 ks]")) << page[5];
+    // The item memo's two lines (item and note) stretch the row; an empty
+    // note still takes its line.
+    TfrxReportPage* built = run.PreparedPages().BuildPage(0);
+    EXPECT_GT(built->Objects()[5]->Height(), 30);
+    EXPECT_DOUBLE_EQ(built->Objects()[4]->Height(), built->Objects()[5]->Height());
     EXPECT_TRUE(has(6, "000,50 Kč]")) << page[6]; // 125 000 + 8 000,50 of the first date
     EXPECT_TRUE(has(7, "[Dodávka ze dne 15.12.2026]")) << page[7];
     EXPECT_TRUE(has(9, "[Celkem: 990,00 Kč]")) << page[9];

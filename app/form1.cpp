@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/gui/preview_window.h"
 #include "report/engine/page_drawing.h"
+#include "report/rich/rich_view.h"
 
 namespace kanvo {
 namespace {
@@ -47,6 +48,7 @@ TForm1::TForm1(TApplication& application, AnsiString programFolder)
         ShowPreviewWindow({run.Report().ReportOptions.Name,
                            ViewOfPreparedPages(run.PreparedPages(), PaintPreviewView)});
     };
+    RegisterRichClasses();
     frxPDFExport1.ShowDialog = false;
     frxPDFExport1.OverwritePrompt = false;
     frxPDFExport1.ShowProgress = false;
@@ -152,9 +154,12 @@ AnsiString TForm1::RichTextFolder() {
 bool TForm1::ProduceContract() {
     frxReport1.LoadFromFile(ProgramFolderPath +
                             (Job.BlankFormMode.empty() ? "kanvo.fr3" : "kanvop.fr3"));
-    // The rich text object of the template ("Rich2") takes kanvo.rtf from
-    // this folder once rich text objects exist.
-    (void)RichTextFolder();
+    // The template's rich text object "Rich2" takes the text of kanvo.rtf
+    // from the rich text folder, byte for byte, when there is such a file.
+    const AnsiString rtf = RichTextFolder() + "kanvo.rtf";
+    if (FileExists(rtf))
+        if (auto* rich = dynamic_cast<TfrxRichView*>(frxReport1.FindObject("Rich2")))
+            rich->SetContent(ReadFileBytes(rtf));
     if (!ReportRun.BuildReport(true))
         return false;
     // The preview prepares the report again and returns when the user has

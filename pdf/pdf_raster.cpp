@@ -2,6 +2,8 @@
 // written as an inline JPEG image, then its frame as vector lines.
 #include "pdf/pdf_raster.h"
 
+#include "report/rich/rich_view.h"
+
 #include "pdf/pdf_file.h"
 #include "platform/graphics/image_codecs.h"
 #include "report/engine/memo_layout.h"
@@ -295,6 +297,16 @@ void DrawView(const TfrxView& view, Canvas& canvas, double scaleX, double scaleY
         canvas.Restore();
         return;
     }
+    if (const auto* rich = dynamic_cast<const TfrxRichView*>(&view)) {
+        auto& target = const_cast<TfrxRichView&>(*rich);
+        std::optional<FrameWidthScope> scope;
+        if (frameWidth)
+            scope.emplace(target.Frame, *frameWidth);
+        canvas.Save();
+        DrawRichView(target, canvas, scaleX, scaleY, offsetX, offsetY);
+        canvas.Restore();
+        return;
+    }
     const double fw = frameWidth.value_or(view.Frame.Width());
     const ViewDrawRect r = ComputeDrawRect(view, scaleX, scaleY, offsetX, offsetY, fw);
     canvas.Save();
@@ -376,7 +388,7 @@ void TfrxPDFPage::WriteRaster(const TfrxView& view) {
 
 bool PaintPreviewView(TfrxView& view, Canvas& canvas, double scale, double offsetX,
                       double offsetY) {
-    if (!dynamic_cast<TfrxPictureView*>(&view))
+    if (!dynamic_cast<TfrxPictureView*>(&view) && !dynamic_cast<TfrxRichView*>(&view))
         return false;
     DrawView(view, canvas, scale, scale, offsetX, offsetY);
     return true;

@@ -47,7 +47,7 @@ void DrawView(const TfrxView& view, Canvas& canvas, double scaleX, double scaleY
               double offsetY, std::optional<double> frameWidth = std::nullopt);
 
 // The preview's painter for the views its page drawing leaves out:
-// pictures are drawn here; false for every other view.
+// pictures and rich text are drawn here; false for every other view.
 bool PaintPreviewView(TfrxView& view, Canvas& canvas, double scale, double offsetX, double offsetY);
 
 } // namespace kanvo

@@ -6,6 +6,7 @@
 #include "report/engine/engine.h"
 #include "report/engine/page_drawing.h"
 #include "report/model/dataset.h"
+#include "report/rich/rich_view.h"
 #include "tools/pruh_commands.h"
 
 #include <cstdio>
@@ -17,6 +18,7 @@ namespace {
 // Runs a template with stand-ins for the kanvo form's data sources (no rows).
 struct TemplateRun {
     explicit TemplateRun(const std::string& path) {
+        RegisterRichClasses();
         for (auto [ds, name] : {std::pair{&company, "frxDBDataset1"}, {&order, "frxDBDataset2"}}) {
             ds->SetName(name);
             ds->SetUserName(name);

@@ -4,6 +4,7 @@
 #include "report/model/report.h"
 #include "report/model/serializer.h"
 #include "report/model/xml.h"
+#include "report/rich/rich_view.h"
 #include "tools/pruh_commands.h"
 
 #include <cstdio>
@@ -52,6 +53,7 @@ struct HostDataSources {
 
 // Loads a template without message boxes; its error list goes to stderr.
 void LoadReportedSilently(TfrxReport& report, const std::string& path) {
+    RegisterRichClasses();
     static HostDataSources hosts;
     hosts.AddTo(report);
     report.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;

@@ -1,1 +1,1 @@
-target_link_libraries(pruh PRIVATE kanvo_report_model)
+target_link_libraries(pruh PRIVATE kanvo_report_model kanvo_report_rich)

@@ -7,18 +7,15 @@
 #include "platform/format_settings.h"
 #include "report/model/report.h"
 
+#include "tests/pdf/pdf_test_report.h"
+
 #include <gtest/gtest.h>
 #include <sstream>
 
 namespace kanvo {
 namespace {
 
-struct Page : IPdfExportPage {
-    double Width() const override { return 800; }
-    double Height() const override { return 1000; }
-    double LeftMargin() const override { return 10; }
-    double TopMargin() const override { return 20; }
-};
+using test::Page;
 
 struct FlatOutline : IPdfExportOutline {
     std::vector<std::pair<std::string, int>> items; // text, page index

@@ -9,6 +9,7 @@
 #include "report/model/pages.h"
 #include "report/model/report.h"
 #include "report/model/views.h"
+#include "tests/pdf/pdf_test_report.h"
 #include "tests/support/test_support.h"
 
 #include <fstream>
@@ -18,14 +19,7 @@
 namespace kanvo {
 namespace {
 
-// 800 x 1000 pixels, margins 10 and 20 mm: X(x) = 0.75 x + 0.5,
-// Y(y) = 749 - 0.75 y.
-struct Page : IPdfExportPage {
-    double Width() const override { return 800; }
-    double Height() const override { return 1000; }
-    double LeftMargin() const override { return 10; }
-    double TopMargin() const override { return 20; }
-};
+using test::Page;
 
 constexpr int kAllSides = ftLeft | ftRight | ftTop | ftBottom;
 
@@ -250,18 +244,11 @@ TEST_F(PdfPageWriter, WhichPathAViewTakes) {
 // A report page with a band of a framed memo, a line, a rectangle shape and a
 // memo that is not printable, prepared once and exported to a file.
 TEST(PdfExportRun, PreparedPagesBecomeAPdfWithTheirGraphics) {
-    RegisterReportModelClasses();
     ScopedFormatSettings point{FormatSettings::ForLocale("C")};
-    TfrxReport report;
-    report.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;
-    auto* page = TfrxComponent::Create<TfrxReportPage>(&report);
-    page->SetName("Page1");
-    page->ResetToPrinterDefaults();
-    page->UpdateDimensions();
-    page->SetColor(0x00FF00); // page background: not written with Background off
-    auto* band = TfrxComponent::Create<TfrxMasterData>(page);
-    band->SetName("MasterData1");
-    band->SetBounds(0, 60, 718, 300);
+    test::OneBandReport r;
+    TfrxReport& report = r.report;
+    TfrxBand* band = r.band;
+    r.page->SetColor(0x00FF00); // page background: not written with Background off
     auto* memo = TfrxComponent::Create<TfrxMemoView>(band);
     memo->SetName("Memo1");
     memo->SetBounds(100, 40, 200, 40);
@@ -281,17 +268,8 @@ TEST(PdfExportRun, PreparedPagesBecomeAPdfWithTheirGraphics) {
     hidden->Color = 0xFF0000;
     hidden->Printable = false;
 
-    TfrxRunState run{true, true, false, 0, 0};
-    TfrxPreviewPages pages(&report);
-    pages.Engine = &run;
-    pages.BeginRun();
-    pages.RegisterSourcePage(*page);
-    pages.OpenPage(*page);
-    pages.PutObject(*band);
-    pages.Outline().AddItem("Smlouva", 40);
-    run.Running = false;
-    pages.EndRun();
-    pages.Engine = nullptr;
+    TfrxPreviewPages& pages =
+        r.Prepare([](TfrxPreviewPages& p) { p.Outline().AddItem("Smlouva", 40); });
 
     test::TempFolder dir("pdf-export-run");
     TfrxPDFExport pdf;

@@ -13,6 +13,8 @@
 #include "report/model/views.h"
 #include "tests/support/test_support.h"
 
+#include "tests/pdf/pdf_test_report.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -24,14 +26,7 @@ namespace {
 constexpr uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kWhite = 0xFFFFFF, kBlack = 0;
 constexpr int kAllSides = ftLeft | ftRight | ftTop | ftBottom;
 
-// 800 x 1000 pixels, margins 10 and 20 mm: X(x) = 0.75 x + 0.5,
-// Y(y) = 749 - 0.75 y.
-struct Page : IPdfExportPage {
-    double Width() const override { return 800; }
-    double Height() const override { return 1000; }
-    double LeftMargin() const override { return 10; }
-    double TopMargin() const override { return 20; }
-};
+using test::Page;
 
 // A 24-bit BMP, colours 0x00BBGGRR top row first.
 std::string Bmp(int w, int h, const std::vector<uint32_t>& pixels) {
@@ -462,17 +457,10 @@ TEST(DrawView, Shapes) {
 
 // Two pictures on a band, prepared and exported: a JPEG and a BMP.
 TEST(PdfRasterExport, PicturesReachThePdfAndRender) {
-    RegisterReportModelClasses();
     ScopedFormatSettings point{FormatSettings::ForLocale("C")};
-    TfrxReport report;
-    report.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;
-    auto* page = TfrxComponent::Create<TfrxReportPage>(&report);
-    page->SetName("Page1");
-    page->ResetToPrinterDefaults();
-    page->UpdateDimensions();
-    auto* band = TfrxComponent::Create<TfrxMasterData>(page);
-    band->SetName("MasterData1");
-    band->SetBounds(0, 60, 718, 300);
+    test::OneBandReport r;
+    TfrxReport& report = r.report;
+    TfrxBand* band = r.band;
     auto* jpeg = TfrxComponent::Create<TfrxPictureView>(band);
     jpeg->SetName("Picture1");
     jpeg->SetBounds(100, 40, 200, 100);
@@ -484,16 +472,7 @@ TEST(PdfRasterExport, PicturesReachThePdfAndRender) {
     bmp->SetBounds(400, 40, 80, 40);
     SetPicture(*bmp, TGraphicKind::Bitmap, Bmp(2, 1, {kBlue, kBlue}));
 
-    TfrxRunState run{true, true, false, 0, 0};
-    TfrxPreviewPages pages(&report);
-    pages.Engine = &run;
-    pages.BeginRun();
-    pages.RegisterSourcePage(*page);
-    pages.OpenPage(*page);
-    pages.PutObject(*band);
-    run.Running = false;
-    pages.EndRun();
-    pages.Engine = nullptr;
+    TfrxPreviewPages& pages = r.Prepare();
 
     test::TempFolder dir("pdf-raster");
     TfrxPDFExport pdf;

@@ -12,6 +12,7 @@
 #include "report/model/pages.h"
 #include "report/model/report.h"
 #include "report/model/views.h"
+#include "tests/pdf/pdf_test_report.h"
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +23,7 @@
 namespace kanvo {
 namespace {
 
-// 800 x 1000 pixels, margins 10 and 20 mm: X(x) = 0.75 x + 0.5,
-// Y(y) = 749 - 0.75 y.
-struct Page : IPdfExportPage {
-    double Width() const override { return 800; }
-    double Height() const override { return 1000; }
-    double LeftMargin() const override { return 10; }
-    double TopMargin() const override { return 20; }
-};
+using test::Page;
 
 // One outline item on the first page.
 struct OneItemOutline : IPdfExportOutline {
@@ -484,17 +478,10 @@ TEST_F(PdfTextWriter, EmbeddedFontFileAndOutlineDestinations) {
 // A report page with a band of memos: Czech text, a right-aligned amount
 // and a bold Times New Roman heading, prepared once and exported to files.
 TEST(PdfTextExportRun, PreparedMemosComeOutAsText) {
-    RegisterReportModelClasses();
     ScopedFormatSettings point{FormatSettings::ForLocale("C")};
-    TfrxReport report;
-    report.EngineOptions.NewSilentMode = TfrxSilentMode::simSilent;
-    auto* page = TfrxComponent::Create<TfrxReportPage>(&report);
-    page->SetName("Page1");
-    page->ResetToPrinterDefaults();
-    page->UpdateDimensions();
-    auto* band = TfrxComponent::Create<TfrxMasterData>(page);
-    band->SetName("MasterData1");
-    band->SetBounds(0, 60, 718, 300);
+    test::OneBandReport r;
+    TfrxReport& report = r.report;
+    TfrxBand* band = r.band;
     auto* czech = TfrxComponent::Create<TfrxMemoView>(band);
     czech->SetName("Memo1");
     czech->SetBounds(20, 80, 400, 24);
@@ -512,16 +499,7 @@ TEST(PdfTextExportRun, PreparedMemosComeOutAsText) {
     heading->Font().SetSize(16);
     heading->SetText(u"Kupn\u00ED smlouva");
 
-    TfrxRunState run{true, true, false, 0, 0};
-    TfrxPreviewPages pages(&report);
-    pages.Engine = &run;
-    pages.BeginRun();
-    pages.RegisterSourcePage(*page);
-    pages.OpenPage(*page);
-    pages.PutObject(*band);
-    run.Running = false;
-    pages.EndRun();
-    pages.Engine = nullptr;
+    TfrxPreviewPages& pages = r.Prepare();
 
     test::TempFolder dir("pdf-text-run");
     // Fonts by name; embedded; embedded in a protected file, where the font
@@ -586,7 +564,7 @@ TEST(PdfTextExportRun, PreparedMemosComeOutAsText) {
         ASSERT_NE(xMax, std::string::npos);
         const double right = std::strtod(boxes.out.c_str() + xMax + 6, nullptr);
         const double expected =
-            (page->LeftMargin * 96 / 25.4 + 699.1) * 0.75 + page->LeftMargin * 0.05;
+            (r.page->LeftMargin * 96 / 25.4 + 699.1) * 0.75 + r.page->LeftMargin * 0.05;
         EXPECT_NEAR(right, expected, 1.0) << boxes.out;
     }
 }

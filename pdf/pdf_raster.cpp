@@ -284,27 +284,28 @@ ViewDrawRect ComputeDrawRect(const TfrxView& view, double scaleX, double scaleY,
 
 void DrawView(const TfrxView& view, Canvas& canvas, double scaleX, double scaleY, double offsetX,
               double offsetY, std::optional<double> frameWidth) {
-    if (const auto* memo = dynamic_cast<const TfrxCustomMemoView*>(&view)) {
-        // The memo drawing of the report engine: it resolves the memo's
-        // drawing-time placeholders and may apply AutoWidth, so it works on
-        // the memo itself; the frame width is put back afterwards.
-        auto& target = const_cast<TfrxCustomMemoView&>(*memo);
+    // Memos and rich text are drawn by their own layers, on the object
+    // itself (placeholders, AutoWidth); the frame width comes back after.
+    auto drawOwn = [&](auto& target, auto draw) {
         std::optional<FrameWidthScope> scope;
         if (frameWidth)
             scope.emplace(target.Frame, *frameWidth);
         canvas.Save();
-        DrawMemo(target, canvas, scaleX, scaleY, offsetX, offsetY);
+        draw(target, canvas, scaleX, scaleY, offsetX, offsetY);
         canvas.Restore();
+    };
+    if (const auto* memo = dynamic_cast<const TfrxCustomMemoView*>(&view)) {
+        drawOwn(const_cast<TfrxCustomMemoView&>(*memo),
+                [](TfrxCustomMemoView& m, Canvas& c, double sx, double sy, double ox, double oy) {
+                    DrawMemo(m, c, sx, sy, ox, oy);
+                });
         return;
     }
     if (const auto* rich = dynamic_cast<const TfrxRichView*>(&view)) {
-        auto& target = const_cast<TfrxRichView&>(*rich);
-        std::optional<FrameWidthScope> scope;
-        if (frameWidth)
-            scope.emplace(target.Frame, *frameWidth);
-        canvas.Save();
-        DrawRichView(target, canvas, scaleX, scaleY, offsetX, offsetY);
-        canvas.Restore();
+        drawOwn(const_cast<TfrxRichView&>(*rich),
+                [](TfrxRichView& v, Canvas& c, double sx, double sy, double ox, double oy) {
+                    DrawRichView(v, c, sx, sy, ox, oy);
+                });
         return;
     }
     const double fw = frameWidth.value_or(view.Frame.Width());
